@@ -1,0 +1,292 @@
+// fake.cpp: the recording fake of the platform layer, linked into the unit tests in place of
+// win32.cpp or posix.cpp. Its state lives in file-level statics behind the functions of fake.h.
+
+#include "platform/fake.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "platform/platform.h"
+
+namespace {
+
+struct scripted_file {
+    unsigned long attributes;
+    std::uint64_t last_write_time;
+};
+
+std::vector<std::string> recorded;
+std::string command_line_text;
+std::string module_path;
+std::string folder_separators;
+std::string extension_separators;
+bool directory_fails;
+unsigned long directory_error;
+unsigned long error_code;
+bool double_byte;
+std::vector<unsigned char> lead_byte_pairs;
+std::map<std::string, scripted_file> files;
+std::int64_t local_offset;
+std::map<std::tuple<std::string, std::string, std::string>, std::string> profile;
+std::map<std::string, bool> window_classes;
+std::uintptr_t window_handle;
+std::int32_t shell_result;
+
+const std::int64_t ticks_per_day = 864000000000LL;
+
+std::string quoted(const char* text)
+{
+    if (text == nullptr) return "NULL";
+    return "\"" + std::string(text) + "\"";
+}
+
+std::string hex(std::uintptr_t value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
+void record(const std::string& line) { recorded.push_back(line); }
+
+// Days from 1601-01-01 to the given date of the proleptic Gregorian calendar.
+std::int64_t days_since_1601(int year, int month, int day)
+{
+    const int y = month <= 2 ? year - 1 : year;
+    const int era_year = y - 1600;
+    const int shifted_month = month <= 2 ? month + 9 : month - 3;
+    const std::int64_t day_of_year = (153 * shifted_month + 2) / 5 + day - 1;
+    // 1601-01-01 is day 306 of the year counted from 1600-03-01.
+    return 365LL * era_year + era_year / 4 - era_year / 100 + era_year / 400 + day_of_year - 306;
+}
+
+}  // namespace
+
+namespace fake {
+
+void reset()
+{
+    recorded.clear();
+    command_line_text.clear();
+    module_path = "C:\\tools\\mailto.exe";
+    folder_separators = "\\:";
+    extension_separators = ".\\:";
+    directory_fails = false;
+    directory_error = 0;
+    error_code = 0;
+    double_byte = false;
+    lead_byte_pairs.clear();
+    files.clear();
+    local_offset = 0;
+    profile.clear();
+    window_classes.clear();
+    window_handle = 0x1000;
+    shell_result = 42;
+}
+
+const std::vector<std::string>& calls() { return recorded; }
+
+std::vector<std::string> calls_named(const std::string& name)
+{
+    std::vector<std::string> matching;
+    for (const std::string& line : recorded)
+        if (line.compare(0, name.size(), name) == 0) matching.push_back(line);
+    return matching;
+}
+
+void set_command_line(const std::string& line) { command_line_text = line; }
+void set_module_file_name(const std::string& path) { module_path = path; }
+
+void set_delimiters(const std::string& folder, const std::string& extension)
+{
+    folder_separators = folder;
+    extension_separators = extension;
+}
+
+void fail_set_current_directory(unsigned long error)
+{
+    directory_fails = true;
+    directory_error = error;
+}
+
+void set_double_byte(bool enabled, const std::vector<unsigned char>& lead_bytes)
+{
+    double_byte = enabled;
+    lead_byte_pairs = lead_bytes;
+}
+
+void add_file(const std::string& path, unsigned long attributes, std::uint64_t last_write_time)
+{
+    files[path] = scripted_file{attributes, last_write_time};
+}
+
+void set_local_offset(std::int64_t offset) { local_offset = offset; }
+
+void set_profile_string(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value)
+{
+    profile[std::make_tuple(path, section, key)] = value;
+}
+
+void register_window_class(const std::string& name, bool default_procedure)
+{
+    window_classes[name] = default_procedure;
+}
+
+void set_create_window_result(std::uintptr_t handle) { window_handle = handle; }
+void set_shell_result(std::int32_t result) { shell_result = result; }
+
+std::uint64_t file_time(int year, int month, int day)
+{
+    return static_cast<std::uint64_t>(days_since_1601(year, month, day) * ticks_per_day);
+}
+
+}  // namespace fake
+
+namespace platform {
+
+const char* command_line()
+{
+    record("GetCommandLineA()");
+    return command_line_text.c_str();
+}
+
+std::string module_file_name()
+{
+    record("GetModuleFileNameA()");
+    return module_path;
+}
+
+bool set_current_directory(const char* path)
+{
+    record("SetCurrentDirectoryA(" + quoted(path) + ")");
+    if (directory_fails) error_code = directory_error;
+    return !directory_fails;
+}
+
+unsigned long last_error()
+{
+    record("GetLastError() = " + std::to_string(error_code));
+    return error_code;
+}
+
+void exit_process(unsigned long status)
+{
+    record("ExitProcess(" + std::to_string(status) + ")");
+    for (const std::string& line : recorded) std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+    std::_Exit(static_cast<int>(status));
+}
+
+std::uint32_t code_offset(const void* address)
+{
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address) & 0xFFFFF);
+}
+
+int system_metric(int index)
+{
+    record("GetSystemMetrics(" + std::to_string(index) + ")");
+    return index == 42 && double_byte ? 1 : 0;
+}
+
+bool code_page_lead_bytes(unsigned code_page, unsigned char (&lead)[12])
+{
+    record("GetCPInfo(" + std::to_string(code_page) + ")");
+    std::memset(lead, 0, sizeof lead);
+    for (std::size_t i = 0; i < lead_byte_pairs.size() && i < 12; ++i) lead[i] = lead_byte_pairs[i];
+    return true;
+}
+
+const char* folder_delimiters() { return folder_separators.c_str(); }
+const char* extension_delimiters() { return extension_separators.c_str(); }
+
+bool find_first_file(const char* path, found_file& found)
+{
+    record("FindFirstFileA(" + quoted(path) + ")");
+    const auto file = files.find(path);
+    if (file == files.end()) return false;
+    found.attributes = file->second.attributes;
+    found.last_write_time = file->second.last_write_time;
+    return true;
+}
+
+bool file_time_to_local_file_time(std::uint64_t file_time, std::uint64_t& local_time)
+{
+    local_time = file_time + static_cast<std::uint64_t>(local_offset);
+    return true;
+}
+
+bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
+                                unsigned short& time)
+{
+    date = time = 0;
+    return local_time >= fake::file_time(1980, 1, 1) && local_time < fake::file_time(2108, 1, 1);
+}
+
+unsigned long get_private_profile_string(const char* section, const char* key,
+                                         const char* default_value, char* buffer,
+                                         unsigned long size, const char* path)
+{
+    const auto entry = profile.find(std::make_tuple(path, section, key));
+    const std::string value = entry == profile.end() ? default_value : entry->second;
+    const std::size_t length = value.size() < size ? value.size() : size - 1;
+    std::memcpy(buffer, value.data(), length);
+    buffer[length] = 0;
+    record("GetPrivateProfileStringA(" + quoted(section) + ", " + quoted(key) + ", " +
+           quoted(default_value) + ", " + std::to_string(size) + ", " + quoted(path) +
+           ") = " + std::to_string(length));
+    return static_cast<unsigned long>(length);
+}
+
+bool get_class_info(const char* class_name, bool& default_procedure)
+{
+    const auto entry = window_classes.find(class_name);
+    const bool registered = entry != window_classes.end();
+    if (registered) default_procedure = entry->second;
+    record("GetClassInfoA(" + quoted(class_name) + ") = " + (registered ? "1" : "0"));
+    return registered;
+}
+
+void unregister_class(const char* class_name)
+{
+    record("UnregisterClassA(" + quoted(class_name) + ")");
+    window_classes.erase(class_name);
+}
+
+void register_class(const char* class_name)
+{
+    record("RegisterClassA(" + quoted(class_name) + ")");
+    window_classes[class_name] = true;
+}
+
+window create_window(unsigned long ex_style, const char* class_name, const char* title,
+                     unsigned long style)
+{
+    record("CreateWindowExA(" + hex(ex_style) + ", " + quoted(class_name) + ", " + quoted(title) +
+           ", " + hex(style) + ") = " + hex(window_handle));
+    return window_handle;
+}
+
+void destroy_window(window handle) { record("DestroyWindow(" + hex(handle) + ")"); }
+
+std::int32_t shell_execute(window owner, const char* verb, const char* file, const char* parameters,
+                           const char* directory, int show)
+{
+    record("ShellExecuteA(" + hex(owner) + ", " + quoted(verb) + ", " + quoted(file) + ", " +
+           quoted(parameters) + ", " + quoted(directory) + ", " + std::to_string(show) +
+           ") = " + std::to_string(shell_result));
+    return shell_result;
+}
+
+int message_box(window owner, const char* text, const char* caption, unsigned style)
+{
+    record("MessageBoxA(" + hex(owner) + ", " + quoted(text) + ", " + quoted(caption) + ", " +
+           std::to_string(style) + ")");
+    return 1;
+}
+
+}  // namespace platform
