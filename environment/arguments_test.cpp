@@ -1,1 +1,141 @@
-// placeholder
+// arguments_test.cpp: the tokenizer, argument access and the argument escapes.
+
+#include "environment/arguments.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "platform/fake.h"
+
+namespace {
+
+using environment::argument;
+using environment::argument_count;
+
+class arguments : public ::testing::Test {
+   protected:
+    void SetUp() override { fake::reset(); }
+};
+
+// Every argument after the program name, as argument(i) returns them.
+std::vector<std::string> all_arguments()
+{
+    std::vector<std::string> result;
+    for (std::size_t i = 1; i <= argument_count(); ++i) result.push_back(argument(i));
+    return result;
+}
+
+struct split_case {
+    const char* command_line;
+    std::vector<std::string> arguments;
+};
+
+TEST_F(arguments, split_like_the_platform_splits_them)
+{
+    const split_case cases[] = {
+        {"mailto", {}},
+        {"", {}},
+        {"mailto \"\" \"\"", {}},
+        {"mailto \"\"\"\" x", {"x"}},
+        {"mailto \"\" \"\" x", {"x"}},
+        {"mailto \"two words\" x", {"two words", "x"}},
+        {"mailto ab\"c d\"e", {"abc de"}},
+        {"mailto \"open", {"open"}},
+        {"mailto \"open ends here", {"open ends here"}},
+        {"mailto a\tb\x01"
+         "c\x1f"
+         "d",
+         {"a", "b", "c", "d"}},
+        {"mailto \x80\xff\xa0 \x95\\", {"\x80\xff\xa0", "\x95\\"}},
+        {"\"C:\\Program Files\\mailto.exe\" a b", {"a", "b"}},
+        {"mailto   lead   trail   ", {"lead", "trail"}},
+        {"mailto a\"\"b", {"ab"}},
+        {"mailto x \"\" y", {"x", "y"}},
+        {"mailto \"a\"\"b\"", {"ab"}},
+    };
+    for (const split_case& c : cases) {
+        fake::set_command_line(c.command_line);
+        EXPECT_EQ(argument_count(), c.arguments.size()) << c.command_line;
+        EXPECT_EQ(all_arguments(), c.arguments) << c.command_line;
+    }
+}
+
+TEST_F(arguments, beyond_the_last_is_empty)
+{
+    fake::set_command_line("mailto a b");
+    EXPECT_EQ(argument(3), "");
+    EXPECT_EQ(argument(1000), "");
+}
+
+TEST_F(arguments, argument_zero_is_the_executable_path_not_the_first_token)
+{
+    fake::set_command_line("..\\x\\MAILTO~1 a");
+    fake::set_module_file_name("C:\\Program Files\\mailto\\mailto.exe");
+    EXPECT_EQ(argument(0), "C:\\Program Files\\mailto\\mailto.exe");
+    EXPECT_EQ(argument(1), "a");
+}
+
+TEST_F(arguments, a_token_stops_at_its_buffer_size)
+{
+    fake::set_command_line("mailto " + std::string(70000, 'a'));
+    EXPECT_EQ(argument(1), std::string(65536, 'a'));
+    EXPECT_EQ(argument(2), std::string(70000 - 65536, 'a'));
+}
+
+TEST_F(arguments, every_token_is_free_of_quotes_and_blanks)
+{
+    fake::set_command_line("mailto \"a b\"c\" d\"\"\" e\"f");
+    for (const std::string& token : all_arguments()) {
+        EXPECT_EQ(token.find('"'), std::string::npos) << token;
+        EXPECT_FALSE(token.empty());
+    }
+}
+
+struct switch_case {
+    const char* command_line;
+    const char* value;
+};
+
+TEST_F(arguments, switch_value_is_the_first_match_from_argument_two)
+{
+    const switch_case cases[] = {
+        {"mailto addr /error=Failed", "Failed"},
+        {"mailto addr subj /error=One /error=Two", "One"},
+        {"mailto addr subj /error= /error=X", ""},
+        {"mailto /error=first", ""},
+        {"mailto addr /ERROR=x", ""},
+        {"mailto addr subj x/error=y", ""},
+        {"mailto addr \"/error=with blank\"", "with blank"},
+        {"mailto", ""},
+    };
+    for (const switch_case& c : cases) {
+        fake::set_command_line(c.command_line);
+        EXPECT_EQ(environment::switch_value("/error=", 2), c.value) << c.command_line;
+    }
+}
+
+struct escape_case {
+    const char* encoded;
+    const char* decoded;
+};
+
+TEST_F(arguments, argument_escapes)
+{
+    const escape_case cases[] = {
+        {"first`1box", "first box"},
+        {"a``1b", "a` b"},
+        {"`0`1", "` "},
+        {"`01", "`1"},
+        {"`2", "`2"},
+        {"`", "`"},
+        {"a`", "a`"},
+        {"`0`0", "``"},
+        {"`1`1`1", "   "},
+        {"no escapes", "no escapes"},
+        {"", ""},
+    };
+    for (const escape_case& c : cases)
+        EXPECT_EQ(environment::decode_argument_escapes(c.encoded), c.decoded) << c.encoded;
+}
+
+}  // namespace

@@ -1,1 +1,134 @@
-// placeholder
+// settings_test.cpp: where the settings come from, and when the launcher reads them.
+
+#include "settings/settings.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "launcher/launch.h"
+#include "platform/fake.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const char* const own_file = "C:\\tools\\mailto.ini";
+const char* const shared_file = "C:\\tools\\VANTIK.INI";
+
+class settings_file : public ::testing::Test {
+   protected:
+    void SetUp() override { fake::reset(); }
+};
+
+TEST_F(settings_file, own_file_when_it_exists)
+{
+    fake::add_file(own_file, 0x20, fake::file_time(2024, 1, 1));
+    EXPECT_EQ(settings::settings_file(), own_file);
+}
+
+TEST_F(settings_file, shared_file_when_the_own_one_does_not_count)
+{
+    EXPECT_EQ(settings::settings_file(), shared_file);
+    fake::add_file(own_file, 0x10, fake::file_time(2024, 1, 1));
+    EXPECT_EQ(settings::settings_file(), shared_file);
+    fake::add_file(own_file, 0x20, fake::file_time(1979, 6, 1));
+    EXPECT_EQ(settings::settings_file(), shared_file);
+    EXPECT_THAT(fake::calls_named("FindFirstFileA(\"C:\\tools\\VANTIK"), IsEmpty());
+}
+
+TEST_F(settings_file, read_setting_hands_the_reader_an_empty_default_and_1024_bytes)
+{
+    fake::set_profile_string(shared_file, "EMAIL", "Address", "a@b.c");
+    EXPECT_EQ(settings::read_setting("EMAIL", "Address", ""), "a@b.c");
+    EXPECT_THAT(fake::calls_named("GetPrivateProfileStringA"),
+                ElementsAre("GetPrivateProfileStringA(\"EMAIL\", \"Address\", \"\", 1024, "
+                            "\"C:\\tools\\VANTIK.INI\") = 5"));
+}
+
+TEST_F(settings_file, values_stop_at_1023_bytes)
+{
+    fake::set_profile_string(shared_file, "EMAIL", "Subject", std::string(5000, 's'));
+    EXPECT_EQ(settings::read_setting("EMAIL", "Subject", ""), std::string(1023, 's'));
+}
+
+class settings_route : public ::testing::Test {
+   protected:
+    void SetUp() override
+    {
+        fake::reset();
+        fake::set_command_line("mailto");
+        fake::add_file(own_file, 0x20, fake::file_time(2024, 1, 1));
+    }
+
+    void set(const char* key, const std::string& value)
+    {
+        fake::set_profile_string(own_file, "EMAIL", key, value);
+    }
+};
+
+TEST_F(settings_route, values_are_read_when_needed_and_used_as_they_are)
+{
+    set("Address", "x`1y@b.c");
+    set("Subject", "Hi`1there");
+    set("Error", "No<#0D><#0A>mail");
+    fake::set_shell_result(2);
+    EXPECT_EQ(launcher::run(), 0);
+    const std::vector<std::string> reads = fake::calls_named("GetPrivateProfileStringA");
+    ASSERT_EQ(reads.size(), 3u);
+    EXPECT_THAT(reads[0], ::testing::HasSubstr("\"Address\""));
+    EXPECT_THAT(reads[1], ::testing::HasSubstr("\"Subject\""));
+    EXPECT_THAT(reads[2], ::testing::HasSubstr("\"Error\""));
+    EXPECT_THAT(fake::calls_named("ShellExecuteA"),
+                ElementsAre("ShellExecuteA(0x1000, NULL, \"mailto:x`1y@b.c?subject=Hi`1there\", "
+                            "NULL, NULL, 1) = 2"));
+    EXPECT_THAT(fake::calls_named("MessageBoxA"),
+                ElementsAre("MessageBoxA(0x0, \"No\r\nmail\r\n\rx`1y@b.c?subject=Hi`1there\", "
+                            "\"\", 0)"));
+    // The file is located afresh for every read.
+    EXPECT_EQ(fake::calls_named("FindFirstFileA").size(), 3u);
+}
+
+TEST_F(settings_route, subject_is_read_after_the_window_exists_and_error_only_on_failure)
+{
+    set("Address", "a@b.c");
+    launcher::run();
+    std::vector<std::string> order;
+    for (const std::string& call : fake::calls())
+        if (call.find("Subject") != std::string::npos || call.rfind("CreateWindowExA", 0) == 0 ||
+            call.find("\"Error\"") != std::string::npos)
+            order.push_back(call.substr(0, call.find('(')));
+    EXPECT_THAT(order, ElementsAre("CreateWindowExA", "GetPrivateProfileStringA"));
+}
+
+TEST_F(settings_route, empty_address_stops_before_anything_else_is_read)
+{
+    set("Subject", "unused");
+    EXPECT_EQ(launcher::run(), 0);
+    EXPECT_EQ(fake::calls_named("GetPrivateProfileStringA").size(), 1u);
+    EXPECT_THAT(fake::calls_named("MessageBoxA"),
+                ElementsAre("MessageBoxA(0x0, \"Error - No e-mail address defined\", \"\", 0)"));
+    EXPECT_THAT(fake::calls_named("GetClassInfoA"), IsEmpty());
+}
+
+TEST_F(settings_route, own_file_without_address_does_not_fall_back)
+{
+    fake::set_profile_string(shared_file, "EMAIL", "Address", "shared@b.c");
+    launcher::run();
+    EXPECT_THAT(fake::calls_named("ShellExecuteA"), IsEmpty());
+    EXPECT_THAT(fake::calls_named("MessageBoxA"),
+                ElementsAre("MessageBoxA(0x0, \"Error - No e-mail address defined\", \"\", 0)"));
+}
+
+TEST_F(settings_route, shared_file_when_the_own_one_is_missing)
+{
+    fake::reset();
+    fake::set_command_line("mailto");
+    fake::set_profile_string(shared_file, "EMAIL", "Address", "shared@b.c");
+    launcher::run();
+    EXPECT_THAT(
+        fake::calls_named("ShellExecuteA"),
+        ElementsAre("ShellExecuteA(0x1000, NULL, \"mailto:shared@b.c\", NULL, NULL, 1) = 42"));
+}
+
+}  // namespace
