@@ -6,5 +6,15 @@ add_executable(mailto WIN32 platform/win32.cpp resources/mailto.rc)
 target_link_libraries(mailto PRIVATE mailto_core)
 target_link_options(mailto PRIVATE -static -static-libgcc -static-libstdc++ -s)
 
+# The icon is drawn at build time from the script in resources/, into the build folder.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(MAILTO_ICON ${CMAKE_BINARY_DIR}/mailto.ico)
+add_custom_command(OUTPUT ${MAILTO_ICON}
+  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/resources/make_icon.py ${MAILTO_ICON}
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_icon.py)
+target_sources(mailto PRIVATE ${MAILTO_ICON})
+set_source_files_properties(resources/mailto.rc PROPERTIES
+  OBJECT_DEPENDS ${MAILTO_ICON} INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR})
+
 # The Wine end-to-end harness adds its helpers and tests here.
 include(${CMAKE_SOURCE_DIR}/tests/wine/wine.cmake OPTIONAL)

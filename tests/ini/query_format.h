@@ -31,7 +31,7 @@ inline int hex_digit(char c) {
 inline std::string unescape(const std::string& field) {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() + 0 && field[i + 1] == 'x' &&
+        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] == 'x' &&
             hex_digit(field[i + 2]) >= 0 && hex_digit(field[i + 3]) >= 0) {
             out += static_cast<char>(hex_digit(field[i + 2]) * 16 + hex_digit(field[i + 3]));
             i += 3;

@@ -1,0 +1,107 @@
+# session.sh: a throwaway Wine session for one test run, sourced by the Wine test scripts:
+# its own prefix, Xvfb display and persistent wineserver, all torn down on exit.
+#
+# wine_session_start EXE   picks the Wine for EXE's machine (exits 77 when it cannot run here),
+#                          then sets WINE, WINEPREFIX, DISPLAY, SESSION_DIR and DRIVE_C.
+# wine_import_reg          imports the REGEDIT4 text on standard input into the prefix.
+# pe_machine EXE / pe_image_base EXE   read the PE header.
+
+SESSION_TIMEOUT=${SESSION_TIMEOUT:-120}
+
+# Reads a little-endian number of $3 bytes at offset $2 of file $1.
+read_le() {
+    od -An -tu1 -j "$2" -N "$3" "$1" | awk '{ for (i = NF; i >= 1; i--) v = v * 256 + $i } END { print v + 0 }'
+}
+
+pe_header_offset() { read_le "$1" 60 4; }
+
+# Prints i386 or x86_64 (or the raw machine number).
+pe_machine() {
+    local machine
+    machine=$(read_le "$1" $(($(pe_header_offset "$1") + 4)) 2)
+    case $machine in
+        332) echo i386 ;;
+        34404) echo x86_64 ;;
+        *) echo "$machine" ;;
+    esac
+}
+
+# Prints the preferred load address in hexadecimal: the module instance when not relocated.
+pe_image_base() {
+    local optional=$(($(pe_header_offset "$1") + 24))
+    if [ "$(read_le "$1" "$optional" 2)" = 523 ]; then # PE32+
+        printf '%x\n' "$(read_le "$1" $((optional + 24)) 8)"
+    else
+        printf '%x\n' "$(read_le "$1" $((optional + 28)) 4)"
+    fi
+}
+
+session_cleanup() {
+    if [ -n "${WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
+        timeout 20 "$WINESERVER" -k >/dev/null 2>&1 || true
+    fi
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    [ -n "${SERVER_PID:-}" ] && kill "$SERVER_PID" 2>/dev/null
+    wait 2>/dev/null
+    if [ -n "${SESSION_DIR:-}" ] && [ -z "${KEEP_SESSION:-}" ]; then rm -rf "$SESSION_DIR"; fi
+}
+
+# Chooses WINE and WINESERVER for the machine of $1; exits 77 when that code cannot run here.
+choose_wine() {
+    local machine
+    machine=$(pe_machine "$1")
+    case $machine in
+        x86_64) WINE=${WINE64_LOADER:-/usr/lib/wine/wine64}; export WINEARCH=win64 ;;
+        i386) WINE=${WINE32_LOADER:-/usr/lib/wine/wine}; export WINEARCH=win32 ;;
+        *) echo "unknown PE machine $machine in $1" >&2; exit 1 ;;
+    esac
+    WINESERVER=/usr/lib/wine/wineserver64
+    [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver32
+    if [ ! -e "$WINE" ]; then
+        echo "no Wine loader at $WINE for $machine code: install wine (and wine32:i386)" >&2
+        exit 1
+    fi
+    local said
+    if ! said=$(timeout 20 "$WINE" --version 2>&1); then
+        [ "$machine" = i386 ] || { echo "$WINE does not start: $said" >&2; exit 1; }
+        echo "SKIP: 32-bit code cannot run on this machine ($WINE: ${said##*: })"
+        exit 77
+    fi
+    export WINELOADER=$WINE
+}
+
+start_display() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$SESSION_DIR/display" \
+        >"$SESSION_DIR/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local waited=0
+    while [ ! -s "$SESSION_DIR/display" ] && [ $waited -lt 100 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    [ -s "$SESSION_DIR/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$(head -n1 "$SESSION_DIR/display")"
+}
+
+wine_session_start() {
+    choose_wine "$1"
+    SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/mailto-wine.XXXXXX")
+    trap session_cleanup EXIT
+    export WINEPREFIX="$SESSION_DIR/prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+    # Every wine process, the first included, must see the display: the desktop starts with it.
+    start_display
+    mkdir -p "$WINEPREFIX"
+    "$WINESERVER" -p >"$SESSION_DIR/wineserver.log" 2>&1 &
+    SERVER_PID=$!
+    if ! timeout "$SESSION_TIMEOUT" "$WINE" wineboot -i >"$SESSION_DIR/wineboot.log" 2>&1; then
+        echo "wineboot failed:" >&2
+        cat "$SESSION_DIR/wineboot.log" >&2
+        exit 1
+    fi
+    DRIVE_C="$WINEPREFIX/drive_c"
+}
+
+wine_import_reg() {
+    cat >"$DRIVE_C/import.reg"
+    timeout "$SESSION_TIMEOUT" "$WINE" regedit /S 'C:\import.reg' >>"$SESSION_DIR/regedit.log" 2>&1
+}
