@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "platform/fake.h"
 
 namespace {
@@ -88,6 +90,30 @@ TEST_F(arguments, every_token_is_free_of_quotes_and_blanks)
     for (const std::string& token : all_arguments()) {
         EXPECT_EQ(token.find('"'), std::string::npos) << token;
         EXPECT_FALSE(token.empty());
+    }
+}
+
+// Random command lines of every byte value: each argument is non-empty and free of quotes, the
+// count stops at the first empty token, and decoding never empties an argument.
+TEST_F(arguments, any_bytes_split_into_sound_arguments)
+{
+    std::mt19937 random(2024);
+    const char alphabet[] = {'"', '"', ' ', '\t', '`', '0', '1', 'a', '\x95', '\\', '\x01'};
+    for (int round = 0; round < 2000; ++round) {
+        std::string line = "mailto ";
+        const int length = static_cast<int>(random() % 40);
+        for (int i = 0; i < length; ++i)
+            line += random() % 4 == 0 ? static_cast<char>(1 + random() % 255)
+                                      : alphabet[random() % sizeof alphabet];
+        fake::set_command_line(line);
+        const std::size_t count = argument_count();
+        for (std::size_t i = 1; i <= count; ++i) {
+            const std::string token = argument(i);
+            ASSERT_FALSE(token.empty()) << line;
+            ASSERT_EQ(token.find('"'), std::string::npos) << line;
+            ASSERT_FALSE(environment::decode_argument_escapes(token).empty()) << line;
+        }
+        ASSERT_EQ(argument(count + 1), "") << line;
     }
 }
 

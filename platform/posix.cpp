@@ -21,7 +21,8 @@
 #include "platform/platform.h"
 
 extern char** environ;
-extern "C" const char __executable_start;
+// The linker marks the start of the program image with this symbol.
+extern "C" const char __executable_start;  // NOLINT(bugprone-reserved-identifier)
 
 namespace {
 
@@ -112,6 +113,7 @@ bool on_path(const std::string& name)
 void run_and_wait(const std::vector<std::string>& arguments, const char* input)
 {
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);

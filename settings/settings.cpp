@@ -17,7 +17,7 @@ const unsigned long value_buffer_size = 1024;
 std::string settings_file()
 {
     const std::string program = environment::argument(0);
-    const std::string own = environment::change_extension(program, ".ini");
+    std::string own = environment::change_extension(program, ".ini");
     if (environment::file_exists(own)) return own;
     return environment::folder_of(program) + "VANTIK.INI";
 }

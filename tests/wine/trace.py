@@ -12,7 +12,8 @@ import re
 import sys
 
 # Argument kinds: s string or NULL, p pointer, h window handle, i module instance,
-# x hexadecimal, d signed decimal. Return kinds: d, a (atom), w (new window), h.
+# x hexadecimal, d signed decimal. Return kinds: d, a (atom), w (new window), h, e (shell result:
+# OPENED above 32 or negative, FAILED from 0 to 32), f (search handle: FOUND or NONE).
 SIGNATURES = {
     "SetCurrentDirectoryA": ("s", "d"),
     "GetClassInfoA": ("isp", "d"),
@@ -20,11 +21,11 @@ SIGNATURES = {
     "RegisterClassA": ("p", "a"),
     "CreateWindowExA": ("xssxddddhhip", "w"),
     "ShowWindow": ("hd", "d"),
-    "ShellExecuteA": ("hssssd", "d"),
+    "ShellExecuteA": ("hssssd", "e"),
     "MessageBoxA": ("hssx", "d"),
     "DestroyWindow": ("h", "d"),
     "GetPrivateProfileStringA": ("ssspds", "d"),
-    "FindFirstFileA": ("sp", "d"),
+    "FindFirstFileA": ("sp", "f"),
 }
 
 LINE = re.compile(r"([0-9A-Fa-f]+):(Call|Ret)\s+([\w.]+)\.(\w+)\((.*)\)\s+"
@@ -107,6 +108,10 @@ def show_result(function, retval, names):
         return add_window(names, value)
     if kind == "h":
         return window_name(names, value)
+    if kind == "e":
+        return "FAILED" if 0 <= signed32(value) <= 32 else "OPENED"
+    if kind == "f":
+        return "NONE" if signed32(value) == -1 else "FOUND"
     return str(signed32(value))
 
 
