@@ -19,6 +19,7 @@
 
 #include "launcher/launch.h"
 #include "platform/platform.h"
+#include "platform/posix_ini.h"
 
 extern char** environ;
 // The linker marks the start of the program image with this symbol.
@@ -248,14 +249,18 @@ bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
     return true;
 }
 
-unsigned long get_private_profile_string(const char*, const char*, const char* default_value,
-                                         char* buffer, unsigned long size, const char*)
+unsigned long get_private_profile_string(const char* section, const char* key,
+                                         const char* default_value, char* buffer,
+                                         unsigned long size, const char* path)
 {
-    // Replaced by the INI reader of the native build.
-    const std::size_t length = std::min<std::size_t>(std::strlen(default_value), size - 1);
-    std::memcpy(buffer, default_value, length);
-    buffer[length] = 0;
-    return static_cast<unsigned long>(length);
+    if (size == 0) return 0;
+    // Null names would ask the Windows reader for lists of names, which nothing here needs.
+    const std::string value =
+        read_ini_file_value(path ? path : "", section ? section : "", key ? key : "",
+                            default_value ? default_value : "", size);
+    std::memcpy(buffer, value.data(), value.size());
+    buffer[value.size()] = 0;
+    return static_cast<unsigned long>(value.size());
 }
 
 // No window exists here: the class is only remembered, and the owner handle is a token that lets

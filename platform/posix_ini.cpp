@@ -14,19 +14,19 @@ namespace {
 
 // Files beyond any sensible settings file are read only this far, so that a wrong path to a
 // huge file cannot exhaust memory.
-const std::size_t max_file_bytes = 64u * 1024u * 1024u;
+const std::size_t max_file_bytes = std::size_t{64} * 1024 * 1024;
 
-bool is_blank(unsigned char c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == ' ';
-}
+bool is_blank(unsigned char c) { return (c >= 0x09 && c <= 0x0D) || c == 0x1A || c == ' '; }
 
-std::string_view trim_left(std::string_view text) {
+std::string_view trim_left(std::string_view text)
+{
     std::size_t start = 0;
     while (start < text.size() && is_blank(static_cast<unsigned char>(text[start]))) ++start;
     return text.substr(start);
 }
 
-std::string_view trim_right(std::string_view text) {
+std::string_view trim_right(std::string_view text)
+{
     std::size_t end = text.size();
     while (end > 0 && is_blank(static_cast<unsigned char>(text[end - 1]))) --end;
     return text.substr(0, end);
@@ -34,16 +34,16 @@ std::string_view trim_right(std::string_view text) {
 
 std::string_view trim(std::string_view text) { return trim_right(trim_left(text)); }
 
-std::string_view up_to_zero(std::string_view text) {
-    return text.substr(0, text.find('\0'));
-}
+std::string_view up_to_zero(std::string_view text) { return text.substr(0, text.find('\0')); }
 
-unsigned char lower(unsigned char c) {
+unsigned char lower(unsigned char c)
+{
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
 
 // A stored name ends at its first zero byte; wanted has none.
-bool same_name(std::string_view name, std::string_view wanted) {
+bool same_name(std::string_view name, std::string_view wanted)
+{
     name = up_to_zero(name);
     if (name.size() != wanted.size()) return false;
     for (std::size_t i = 0; i < name.size(); ++i) {
@@ -54,7 +54,8 @@ bool same_name(std::string_view name, std::string_view wanted) {
     return true;
 }
 
-void append_utf8(std::string& out, unsigned long code) {
+void append_utf8(std::string& out, unsigned long code)
+{
     if (code < 0x80) {
         out += static_cast<char>(code);
     } else if (code < 0x800) {
@@ -72,14 +73,16 @@ void append_utf8(std::string& out, unsigned long code) {
     }
 }
 
-unsigned long unit_at(std::string_view bytes, std::size_t i, bool big_endian) {
+unsigned long unit_at(std::string_view bytes, std::size_t i, bool big_endian)
+{
     unsigned long first = static_cast<unsigned char>(bytes[i]);
     unsigned long second = static_cast<unsigned char>(bytes[i + 1]);
     return big_endian ? (first << 8 | second) : (second << 8 | first);
 }
 
 // UTF-16 text (an odd last byte ignored) as UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string utf16_to_utf8(std::string_view bytes, bool big_endian) {
+std::string utf16_to_utf8(std::string_view bytes, bool big_endian)
+{
     std::string out;
     out.reserve(bytes.size());
     const std::size_t units = bytes.size() / 2;
@@ -99,7 +102,8 @@ std::string utf16_to_utf8(std::string_view bytes, bool big_endian) {
 }
 
 // The text of the file after its byte-order mark; converted holds it when it had to change.
-std::string_view text_of(const std::string& contents, std::string& converted) {
+std::string_view text_of(const std::string& contents, std::string& converted)
+{
     std::string_view bytes(contents);
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return bytes.substr(3);
     if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
@@ -110,7 +114,8 @@ std::string_view text_of(const std::string& contents, std::string& converted) {
 }
 
 // The next line from position on, without its end; false after the last one.
-bool next_line(std::string_view text, std::size_t& position, std::string_view& line) {
+bool next_line(std::string_view text, std::size_t& position, std::string_view& line)
+{
     if (position >= text.size()) return false;
     std::size_t end = text.find_first_of("\r\n", position);
     if (end == std::string_view::npos) end = text.size();
@@ -120,7 +125,8 @@ bool next_line(std::string_view text, std::size_t& position, std::string_view& l
 }
 
 // Whether the trimmed line is a section header; name gets its trimmed name.
-bool section_header(std::string_view line, std::string_view& name) {
+bool section_header(std::string_view line, std::string_view& name)
+{
     if (line.empty() || line[0] != '[') return false;
     std::size_t close = line.rfind(']');
     if (close == std::string_view::npos) return false;
@@ -131,7 +137,8 @@ bool section_header(std::string_view line, std::string_view& name) {
 // Finds the value of key in the first section named section. False when there is none, or
 // when the key that matches first has no "=".
 bool find_value(std::string_view text, std::string_view section, std::string_view key,
-                std::string_view& value) {
+                std::string_view& value)
+{
     bool in_section = section.empty();  // the lines before the first header
     std::size_t position = 0;
     std::string_view line;
@@ -154,13 +161,16 @@ bool find_value(std::string_view text, std::string_view section, std::string_vie
     return false;
 }
 
-// The value as the buffer of size bytes receives it. The enclosing quotes go; when the quoted
-// text fills the buffer exactly, the Windows reader also drops its last byte, and so does this.
-std::string stored_value(std::string_view value, std::size_t size) {
+// The value as the buffer of size bytes receives it, without its enclosing quotes. When the text
+// after the opening quote is exactly size bytes long, the Windows reader cuts off the closing
+// quote by the size and then drops one more byte as if it were the quote; so does this, since
+// both builds read the same files.
+std::string stored_value(std::string_view value, std::size_t size)
+{
     if (size == 0) return std::string();
     value = up_to_zero(value);
-    bool quoted = value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
-                  value.back() == value[0];
+    bool quoted =
+        value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0];
     if (quoted) value.remove_prefix(1);
     std::string stored(value.substr(0, size - 1));
     if (quoted && size >= value.size() && !stored.empty()) stored.pop_back();
@@ -168,7 +178,8 @@ std::string stored_value(std::string_view value, std::size_t size) {
 }
 
 // The default without its trailing spaces; its first byte stays, as on Windows.
-std::string_view trimmed_default(std::string_view default_value) {
+std::string_view trimmed_default(std::string_view default_value)
+{
     default_value = up_to_zero(default_value);
     std::size_t end = default_value.size();
     while (end > 1 && default_value[end - 1] == ' ') --end;
@@ -176,7 +187,8 @@ std::string_view trimmed_default(std::string_view default_value) {
 }
 
 // The first max_file_bytes of the regular file at path; empty when there is no such file.
-std::string file_contents(const std::string& path) {
+std::string file_contents(const std::string& path)
+{
     // Not blocking: a pipe or device named like the file must not hang the read.
     int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return std::string();
@@ -200,7 +212,8 @@ std::string file_contents(const std::string& path) {
 
 std::string read_ini_value(const std::string& contents, const std::string& section,
                            const std::string& key, const std::string& default_value,
-                           std::size_t size) {
+                           std::size_t size)
+{
     std::string converted;
     std::string_view text = text_of(contents, converted);
     std::string_view value;
@@ -211,7 +224,8 @@ std::string read_ini_value(const std::string& contents, const std::string& secti
 
 std::string read_ini_file_value(const std::string& path, const std::string& section,
                                 const std::string& key, const std::string& default_value,
-                                std::size_t size) {
+                                std::size_t size)
+{
     return read_ini_value(file_contents(path), section, key, default_value, size);
 }
 

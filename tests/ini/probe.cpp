@@ -6,7 +6,8 @@
 
 #include "tests/ini/query_format.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3) {
         std::fprintf(stderr, "usage: probe <folder> <query list>\n");
         return 2;

@@ -21,14 +21,16 @@ struct query {
     std::string default_value;
 };
 
-inline int hex_digit(char c) {
+inline int hex_digit(char c)
+{
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-inline std::string unescape(const std::string& field) {
+inline std::string unescape(const std::string& field)
+{
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
         if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] == 'x' &&
@@ -45,7 +47,8 @@ inline std::string unescape(const std::string& field) {
     return out;
 }
 
-inline std::vector<std::string> split_tabs(const std::string& line) {
+inline std::vector<std::string> split_tabs(const std::string& line)
+{
     std::vector<std::string> fields(1);
     for (char c : line) {
         if (c == '\t')
@@ -57,7 +60,8 @@ inline std::vector<std::string> split_tabs(const std::string& line) {
 }
 
 // Reads one query line without its line end; false when the line is not a query.
-inline bool parse(const std::string& line, query& q) {
+inline bool parse(const std::string& line, query& q)
+{
     std::vector<std::string> fields = split_tabs(line);
     if (fields.size() < 3 || fields[0].empty()) return false;
     q.file = fields[0];
@@ -68,7 +72,8 @@ inline bool parse(const std::string& line, query& q) {
     return true;
 }
 
-inline std::string hex(const std::string& bytes) {
+inline std::string hex(const std::string& bytes)
+{
     static const char digits[] = "0123456789abcdef";
     std::string out;
     for (unsigned char b : bytes) {
@@ -80,8 +85,9 @@ inline std::string hex(const std::string& bytes) {
 
 // The result line: the query line, the count, whether the byte after the value is the
 // terminator, and the value bytes in hex.
-inline std::string result_line(const std::string& query_line, unsigned long count,
-                               bool terminated, const std::string& value) {
+inline std::string result_line(const std::string& query_line, unsigned long count, bool terminated,
+                               const std::string& value)
+{
     return query_line + "\t=" + std::to_string(count) + (terminated ? "" : "\tUNTERMINATED") +
            "\t" + hex(value) + "\n";
 }
@@ -89,7 +95,8 @@ inline std::string result_line(const std::string& query_line, unsigned long coun
 // Calls read(query, buffer) for every query line of the file at list_path and writes the result
 // lines to stdout. read returns the count and fills the buffer, which has room for size bytes.
 template <typename Reader>
-int run_queries(const char* list_path, Reader read) {
+int run_queries(const char* list_path, Reader read)
+{
     std::FILE* list = std::fopen(list_path, "rb");
     if (!list) {
         std::fprintf(stderr, "cannot open %s\n", list_path);

@@ -7,7 +7,9 @@ binary=${1:?usage: run.sh path/to/mailto}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/bin" "$work/app dir" "$work/opener"
+mkdir -p "$work/tools" "$work/app dir" "$work/opener"
+# The runs see only the fake opener and the few tools it needs, never a real xdg-open.
+for tool in sleep; do ln -s "$(command -v "$tool")" "$work/tools/$tool"; done
 cp "$binary" "$work/app dir/mailto"
 program="$work/app dir/mailto"
 
@@ -28,8 +30,8 @@ record="$work/request"
 # Runs the program with the fake opener; sets status, request and errors.
 run() {
     rm -f "$record" "$record.count" "$record.pwd"
-    (cd /; env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/opener:/usr/bin:/bin" \
-        FAKE_RECORD="$record" timeout 30 "$program" "$@" >"$work/out" 2>"$work/err")
+    (cd /; env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/opener:$work/tools" \
+        FAKE_RECORD="$record" "$(command -v timeout)" 30 "$program" "$@" >"$work/out" 2>"$work/err")
     status=$?
     request=$(cat "$record" 2>/dev/null; printf x)
     request=${request%x}

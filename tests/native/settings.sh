@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# settings.sh: end-to-end test of the native binary started without arguments, reading its own
+# settings file beside it or the shared VANTIK.INI. A fake xdg-open first on PATH records the
+# request; each case checks the request, the message on standard error and the exit status.
+set -u
+binary=${1:?usage: settings.sh path/to/mailto}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/opener" "$work/app dir"
+program="$work/app dir/mailto"
+own="$work/app dir/mailto.ini"
+shared="$work/app dir/VANTIK.INI"
+
+cat > "$work/opener/xdg-open" <<'OPENER'
+#!/bin/sh
+printf '%s' "$1" > "$FAKE_RECORD"
+exit "${FAKE_STATUS:-0}"
+OPENER
+chmod +x "$work/opener/xdg-open"
+
+passed=0
+failed=0
+record="$work/request"
+
+# Empties the program's folder but for a fresh copy of the program.
+fresh_folder() {
+    rm -rf "$work/app dir"
+    mkdir -p "$work/app dir"
+    cp "$binary" "$program"
+}
+
+# Runs the program without arguments; sets status, request and errors.
+run() {
+    rm -f "$record"
+    (cd /; env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/opener:/usr/bin:/bin" \
+        FAKE_RECORD="$record" timeout 30 "$program" >"$work/out" 2>"$work/err")
+    status=$?
+    request=$(cat "$record" 2>/dev/null; printf x)
+    request=${request%x}
+    errors=$(cat "$work/err"; printf x)
+    errors=${errors%x}
+}
+
+check() {
+    local name=$1 what=$2 expected=$3 actual=$4
+    if [ "$expected" == "$actual" ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        printf 'FAIL %s: %s\n  expected: %q\n  actual:   %q\n' "$name" "$what" "$expected" "$actual"
+    fi
+}
+
+expect() {
+    local name=$1 want_request=$2 want_errors=$3 want_status=${4:-0}
+    check "$name" request "$want_request" "$request"
+    check "$name" "standard error" "$want_errors" "$errors"
+    check "$name" status "$want_status" "$status"
+}
+
+no_address=$'Error - No e-mail address defined\n'
+shared_text=$'[EMAIL]\r\nAddress=shared@example.com\r\nSubject=From the shared file\r\n'
+
+fresh_folder
+printf '[EMAIL]\nAddress=own@example.com\nSubject=From the own file\n' > "$own"
+printf '%s' "$shared_text" > "$shared"
+run
+expect "own file used" "mailto:own@example.com?subject=From the own file" ""
+
+fresh_folder
+printf '[EMAIL]\nSubject=Own subject only\n' > "$own"
+printf '%s' "$shared_text" > "$shared"
+run
+expect "own file without Address: no fallback" "" "$no_address"
+
+fresh_folder
+printf '%s' "$shared_text" > "$shared"
+run
+expect "own file missing: shared file used" \
+    "mailto:shared@example.com?subject=From the shared file" ""
+
+fresh_folder
+run
+expect "neither file" "" "$no_address"
+
+fresh_folder
+printf '[EMAIL]\nAddress=a`1b@example.com\nSubject=Hi`1there\n' > "$own"
+run
+expect "backtick-1 kept" 'mailto:a`1b@example.com?subject=Hi`1there' ""
+
+fresh_folder
+printf '[EMAIL]\nAddress=addr\nSubject=subj\nError=Cannot<#0D><#0A>start\n' > "$own"
+FAKE_STATUS=4 run
+expect "message escapes in Error" "mailto:addr?subject=subj" $'Cannot\r\nstart\r\n\raddr?subject=subj\n'
+
+fresh_folder
+mkdir "$own"
+printf '%s' "$shared_text" > "$shared"
+run
+expect "directory named like the own file" \
+    "mailto:shared@example.com?subject=From the shared file" ""
+
+fresh_folder
+printf '[EMAIL]\nAddress=old@example.com\n' > "$own"
+touch -d '1979-06-15 12:00' "$own"
+printf '%s' "$shared_text" > "$shared"
+run
+expect "own file written before 1980" \
+    "mailto:shared@example.com?subject=From the shared file" ""
+
+fresh_folder
+printf '\xef\xbb\xbf; mail settings\r\n[ email ]\r\n  ADDRESS = "quoted@example.com" \r\nsubject=\r\n' > "$own"
+run
+expect "mark, comment, case, blanks, quotes, empty subject" "mailto:quoted@example.com" ""
+
+fresh_folder
+long=$(printf 'x%.0s' $(seq 1 1500))
+printf '[EMAIL]\nAddress=a@b.c\nSubject=%s\n' "$long" > "$own"
+run
+expect "value cut at 1,023 bytes" "mailto:a@b.c?subject=${long:0:1023}" ""
+
+fresh_folder
+mkfifo "$own"
+printf '%s' "$shared_text" > "$shared"
+run
+expect "own file is a pipe: read as empty, no hang" "" "$no_address"
+
+fresh_folder
+printf '[EMAIL]\nAddress=own@example.com\nError=Failed\n' > "$own"
+printf '%s' "$shared_text" > "$shared"
+touch -d '2001-02-03 04:05:06' "$own" "$shared"
+before=$(cd "$work/app dir" && find . -printf '%p %s %T@ %m\n' | sort && md5sum mailto.ini VANTIK.INI)
+FAKE_STATUS=2 run
+expect "failure with settings" "mailto:own@example.com" $'Failed\r\n\rown@example.com\n'
+after=$(cd "$work/app dir" && find . -printf '%p %s %T@ %m\n' | sort && md5sum mailto.ini VANTIK.INI)
+check "settings files untouched" "folder listing and contents" "$before" "$after"
+
+printf '%d passed, %d failed\n' "$passed" "$failed"
+[ "$failed" -eq 0 ]
