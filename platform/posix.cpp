@@ -3,8 +3,10 @@
 // standard error, with a dialog where a graphical session has one, for message boxes.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -78,20 +80,39 @@ void sleep_ns(long ns)
     nanosleep(&pause, nullptr);
 }
 
-// Waits for the opener, but not for ever; polling keeps a quick opener quick.
+// Sleeps until the opener ends or the time is up, whichever comes first. Where the system cannot
+// watch a process (no pidfd), a pause of a millisecond stands in and the caller polls.
+void await_exit(pid_t opener, long ns)
+{
+    const int watch = static_cast<int>(syscall(SYS_pidfd_open, opener, 0));
+    if (watch < 0) return sleep_ns(std::min(ns, 1000000L));
+    pollfd exited = {watch, POLLIN, 0};
+    (void)poll(&exited, 1, static_cast<int>((ns + 999999L) / 1000000L));
+    close(watch);
+}
+
+long elapsed_ns(const timespec& start)
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (now.tv_sec - start.tv_sec) * 1000000000L + (now.tv_nsec - start.tv_nsec);
+}
+
+// Waits for the opener, but not for ever; it is seen the moment it ends.
 std::int32_t opener_result(pid_t opener)
 {
-    long waited = 0;
-    for (long pause = 100000; waited < opener_patience_ns; pause = std::min(pause * 2, 20000000L)) {
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    for (;;) {
         int status = 0;
         const pid_t done = waitpid(opener, &status, WNOHANG);
         if (done == opener)
             return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? opener_started : opener_failed;
         if (done < 0) return opener_failed;
-        sleep_ns(pause);
-        waited += pause;
+        const long waited = elapsed_ns(start);
+        if (waited >= opener_patience_ns) return opener_started;
+        await_exit(opener, opener_patience_ns - waited);
     }
-    return opener_started;
 }
 
 // Whether name is an executable file in one of the folders of PATH.
