@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# worst_case.sh: the native binary on the longest inputs: a command line as long as Windows
+# allows (and a far longer one) with the "/error=" switch last on the failure path, arguments
+# beyond the 65,536-byte cap of one argument, settings values at and over 1,023 bytes, and a deep
+# program folder. A fake xdg-open first on PATH records the request and exits with a chosen status.
+set -u
+binary=${1:?usage: worst_case.sh path/to/mailto}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/app" "$work/opener"
+cp "$binary" "$work/app/mailto"
+program="$work/app/mailto"
+
+cat > "$work/opener/xdg-open" <<'OPENER'
+#!/bin/sh
+printf '%s' "$#" > "$FAKE_RECORD.count"
+printf '%s' "$1" > "$FAKE_RECORD"
+exit "${FAKE_STATUS:-0}"
+OPENER
+chmod +x "$work/opener/xdg-open"
+
+passed=0
+failed=0
+record="$work/request"
+
+# Runs the given program with the fake opener; sets status, request and errors.
+run_program() {
+    local path=$1
+    shift
+    rm -f "$record" "$record.count"
+    (cd / && env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/opener:/usr/bin:/bin" \
+        FAKE_RECORD="$record" timeout 120 "$path" "$@" >/dev/null 2>"$work/err")
+    status=$?
+    request=$(cat "$record" 2>/dev/null; printf x)
+    request=${request%x}
+    errors=$(cat "$work/err"; printf x)
+    errors=${errors%x}
+}
+
+run() { run_program "$program" "$@"; }
+
+check() {
+    local name=$1 what=$2 expected=$3 actual=$4
+    if [ "$expected" == "$actual" ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        printf 'FAIL %s: %s\n  expected: %q\n  actual:   %q\n' "$name" "$what" \
+            "${expected:0:300}" "${actual:0:300}"
+        printf '  (lengths %d and %d)\n' "${#expected}" "${#actual}"
+    fi
+}
+
+expect() {
+    local name=$1 want_request=$2 want_errors=$3
+    check "$name" request "$want_request" "$request"
+    check "$name" "standard error" "$want_errors" "$errors"
+    check "$name" status 0 "$status"
+}
+
+repeat() { printf "%$2s" "" | tr ' ' "$1"; }
+
+# The native command line is the program path, then each argument, each after one blank: with
+# the address "a", count one-byte arguments and a final switch it is this long.
+line_length() { echo $((${#program} + 2 + 2 * $1 + 1 + ${#2})); }
+
+# Fills a command line of exactly the given length with one-byte arguments between the address
+# and a final "/error=" switch, on the failure path.
+long_line_case() {
+    local name=$1 length=$2 switch='/error=Worst<#0D><#0A>case'
+    local count=$(((length - $(line_length 0 "$switch")) / 2))
+    [ "$(line_length "$count" "$switch")" -lt "$length" ] && switch+='!'
+    check "$name" "command line length" "$length" "$(line_length "$count" "$switch")"
+    local arguments=()
+    for ((i = 0; i < count; i++)); do arguments+=("$((i % 10))"); done
+    FAKE_STATUS=2 run a "${arguments[@]}" "$switch"
+    expect "$name" "mailto:a?subject=0" $'Worst\r\ncase'"${switch:26}"$'\r\n\ra?subject=0\n'
+}
+
+# Windows' longest command line: 32,767 characters, some 16,000 arguments.
+long_line_case "longest Windows command line" 32767
+# Far longer, as the native platform allows: some 100,000 arguments.
+long_line_case "long native command line" 200001
+
+# An argument over the cap splits into two; the second is the subject.
+long=$(repeat a 70000)
+run "$long"
+expect "argument over the cap" "mailto:${long:0:65536}?subject=${long:65536}" ""
+
+# An argument with a blank reaches the tokenizer in double quotes. The cap ends the first token
+# inside them; the second runs on to the closing quote, which now opens a quoted run that takes
+# the blank after it, up to the opening quote of the next argument, whose first word ends it.
+quoted="b c$long"
+run "$quoted" "next one"
+expect "quoted argument over the cap" \
+    "mailto:${quoted:0:65536}?subject=${quoted:65536} next" ""
+
+# Settings values hold at most 1,023 bytes: longer ones are cut.
+ini="$work/app/mailto.ini"
+for length in 1022 1023 1024 5000; do
+    address=$(repeat d "$length")
+    subject=$(repeat s "$((length + 1))")
+    printf '[EMAIL]\nAddress=%s\nSubject=%s\n' "$address" "$subject" > "$ini"
+    run
+    expect "settings values of $length bytes" \
+        "mailto:${address:0:1023}?subject=${subject:0:1023}" ""
+done
+
+# The failure text is cut first and decoded afterwards: 1,023 bytes of escapes hold 204 whole
+# ones and the start of the next, which stays as it is.
+escapes=$(for ((i = 0; i < 300; i++)); do printf '<#41>'; done)
+printf '[EMAIL]\nAddress=x@y\nError=%s\n' "$escapes" > "$ini"
+FAKE_STATUS=0 run
+expect "long failure text, open succeeds" "mailto:x@y" ""
+FAKE_STATUS=5 run
+expect "long failure text cut before decoding" "mailto:x@y" "$(repeat A 204)<#4"$'\r\n\rx@y\n'
+rm "$ini"
+
+# A program folder far deeper than Windows' 260-byte paths: the program still enters it and
+# reads the settings file beside it.
+deep="$work"
+for ((i = 0; i < 30; i++)); do deep+="/folder-$(repeat "$((i % 10))" 20)"; done
+mkdir -p "$deep"
+cp "$binary" "$deep/mailto"
+printf '[EMAIL]\nAddress=deep@b.c\n' > "$deep/mailto.ini"
+run_program "$deep/mailto"
+expect "deep program folder" "mailto:deep@b.c" ""
+
+printf '%d passed, %d failed\n' "$passed" "$failed"
+[ "$failed" -eq 0 ]
