@@ -60,7 +60,7 @@ case_opened() {
     begin_case "$name"
     launch "$line"
     expect_status 0
-    command_line_opened "$traced" | expect_calls
+    expect_calls "$(command_line_opened "$traced")"
     expect_boxes 0
     expect_record "$HANDLER \"mailto:$target\""
     end_case
@@ -106,7 +106,7 @@ relative_program_name_case() {
     begin_case relative_program_name
     launch 'mailto.exe x@y' 'C:\t\app\mailto.exe'
     expect_status 0
-    command_line_opened x@y | expect_calls
+    expect_calls "$(command_line_opened x@y)"
     expect_boxes 0
     expect_record "$HANDLER \"mailto:x@y\""
     end_case
@@ -119,7 +119,7 @@ case_failed() {
     begin_case "$name"
     launch "$line"
     expect_status 0
-    command_line_failed "$target" "$message" | expect_calls
+    expect_calls "$(command_line_failed "$target" "$message")"
     expect_boxes 1
     expect_no_record
     end_case
@@ -155,13 +155,13 @@ zero_byte_failure_text_case() {
     begin_case zero_byte_failure_text
     launch "$PROGRAM a s /error=<#00>abc"
     expect_status 0
-    {
+    expect_calls "$(
         entered_folder
         owner_window
         shell_request 'a?subject=s' FAILED
         message_box ''
         destroyed
-    } | expect_calls
+    )"
     expect_boxes 1
     end_case
 }
@@ -183,14 +183,14 @@ settings_opened() {
     begin_case "$name"
     launch "$PROGRAM"
     expect_status 0
-    {
+    expect_calls "$(
         entered_folder
         setting_read Address "$file" "$found" "${#address}"
         owner_window
         setting_read Subject "$file" "$found" "${#subject}"
         shell_request "$target" OPENED
         destroyed
-    } | expect_calls
+    )"
     expect_boxes 0
     expect_record "$HANDLER \"mailto:$target\""
     end_case
@@ -201,11 +201,11 @@ settings_no_address() {
     begin_case "$1"
     launch "$PROGRAM"
     expect_status 0
-    {
+    expect_calls "$(
         entered_folder
         setting_read Address "$2" "${3:-NONE}" 0
         message_box 'Error - No e-mail address defined'
-    } | expect_calls
+    )"
     expect_boxes 1
     expect_no_record
     end_case
@@ -223,13 +223,13 @@ settings_opened_cases() {
 
     mkdir "$APP/mailto.ini"
     settings_opened directory_named_like_own_ini VANTIK.INI shared@example.com Shared \
-        shared@example.com?subject=Shared
+        shared@example.com?subject=Shared FOUND
     rmdir "$APP/mailto.ini"
 
     write_ini mailto.ini $'[EMAIL]\nAddress=old@example.com'
     touch -d '1975-06-01 12:00' "$APP/mailto.ini"
     settings_opened own_ini_before_1980_ignored VANTIK.INI shared@example.com Shared \
-        shared@example.com?subject=Shared
+        shared@example.com?subject=Shared FOUND
 
     write_ini mailto.ini $'[EMAIL]\nAddress=a`1b\nSubject=x`1y'
     settings_opened settings_values_not_unescaped mailto.ini 'a`1b' 'x`1y' 'a`1b?subject=x`1y' FOUND
@@ -247,11 +247,11 @@ only_empty_quoted_pairs_case() {
     begin_case only_empty_quoted_pairs
     launch "$PROGRAM \"\" \"\""
     expect_status 0
-    {
+    expect_calls "$(
         entered_folder
         setting_read Address VANTIK.INI NONE 0
         message_box 'Error - No e-mail address defined'
-    } | expect_calls
+    )"
     expect_boxes 1
     end_case
 }
@@ -262,16 +262,16 @@ settings_failed_case() {
     begin_case settings_error_line_break
     launch "$PROGRAM"
     expect_status 0
-    {
+    expect_calls "$(
         entered_folder
         setting_read Address mailto.ini FOUND 3
         owner_window
         setting_read Subject mailto.ini FOUND 1
         shell_request 'a@b?subject=s' FAILED
-        setting_read Error mailto.ini FOUND 31
+        setting_read Error mailto.ini FOUND 26
         message_box 'Line one\r\nline two\r\n\ra@b?subject=s'
         destroyed
-    } | expect_calls
+    )"
     expect_boxes 1
     end_case
     clear_settings

@@ -6,14 +6,16 @@
 #include <cstring>
 #include <string>
 
-static std::string own_folder() {
+static std::string own_folder()
+{
     char path[MAX_PATH];
     DWORD count = GetModuleFileNameA(nullptr, path, sizeof path);
     std::string folder(path, count);
     return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
     const char* line = GetCommandLineA();
     std::string folder = own_folder();
     std::string partial = folder + "record.tmp";

@@ -18,12 +18,12 @@ FAILED=()
 setup() {
     wine_session_start "$MAILTO"
     APP="$DRIVE_C/t/app"
-    CASE_DIR="$SESSION_DIR/case"
-    mkdir -p "$APP" "$DRIVE_C/rec" "$CASE_DIR"
+    mkdir -p "$APP" "$DRIVE_C/rec"
     cp "$MAILTO" "$APP/mailto.exe"
     cp "$RUNNER" "$DRIVE_C/t/runner.exe"
     cp "$RECORDER" "$DRIVE_C/rec/recorder.exe"
     IMAGE_BASE=$(pe_image_base "$MAILTO")
+    (cd "$DRIVE_C/t" && "$WINE" 'C:\t\runner.exe' --hold </dev/null >"$SESSION_DIR/hold.log" 2>&1) &
     wine_import_reg <<EOF
 REGEDIT4
 
@@ -59,22 +59,31 @@ remove_handler() {
 }
 
 # Dismisses each message box once the trace shows its call and its window is visible, and counts
-# windows of the program that are visible while no message box is open.
+# visible windows of the program that were never a message box's.
 watch_windows() {
-    local job=$1 trace="$CASE_DIR/trace.log" ticks=0 sent=-100 calls rets visible
+    local job=$1 trace="$CASE_DIR/trace.log" ticks=0 sent=-100 calls rets visible boxes=" " id
     BOXES=0 STRAY=0
     while kill -0 "$job" 2>/dev/null && [ $ticks -lt $((CASE_TIMEOUT * 10 + 50)) ]; do
+        # Windows first: a box seen now had its call traced before.
+        visible=$(xdotool search --onlyvisible --class '^mailto\.exe$' 2>/dev/null)
         calls=$(grep -c ':Call [[:alnum:]_.]*\.MessageBoxA(' "$trace")
         rets=$(grep -c ':Ret  *[[:alnum:]_.]*\.MessageBoxA(' "$trace")
-        visible=$(xdotool search --onlyvisible --class '^mailto\.exe$' 2>/dev/null | head -n1)
+        echo "$ticks calls=$calls rets=$rets visible=" $visible >>"$CASE_DIR/watch.log"
         if [ -n "$visible" ] && [ "$calls" -gt "$rets" ]; then
+            for id in $visible; do boxes="$boxes$id "; done
             if [ $((ticks - sent)) -ge 10 ]; then
                 [ "$calls" -gt "$BOXES" ] && BOXES=$calls
-                xdotool key --window "$visible" Return 2>/dev/null
+                # Through the focus (XTEST): a key sent to the window as a synthetic event
+                # leaves Wine's key state behind, and later boxes close by themselves.
+                xdotool windowfocus "${visible%%[[:space:]]*}" key Return 2>/dev/null
+                echo "$ticks sent Return" >>"$CASE_DIR/watch.log"
                 sent=$ticks
             fi
-        elif [ -n "$visible" ]; then
-            STRAY=$((STRAY + 1))
+        else
+            # A box's window may still be mapped for a moment after its call returned.
+            for id in $visible; do
+                [[ "$boxes" == *" $id "* ]] || STRAY=$((STRAY + 1))
+            done
         fi
         sleep 0.1
         ticks=$((ticks + 1))
@@ -85,26 +94,30 @@ watch_windows() {
 # from the folder above its own; sets STATUS and writes calls.txt.
 launch() {
     printf '%s' "$1" >"$DRIVE_C/t/cmd.txt"
-    rm -f "$DRIVE_C/rec/record.txt" "$CASE_DIR"/*
+    rm -f "$DRIVE_C/rec/record.txt"
     : >"$CASE_DIR/trace.log"
     local args=('C:\t\runner.exe' 'C:\t\cmd.txt')
     [ $# -ge 2 ] && args+=("$2")
-    (cd "$DRIVE_C/t" && WINEDEBUG=+relay timeout "$CASE_TIMEOUT" "$WINE" "${args[@]}" \
-        </dev/null >"$CASE_DIR/out.log" 2>"$CASE_DIR/trace.log"
+    # WINE_DEBUG_EXTRA adds channels when looking into a failure, ",+timestamp" for one.
+    (cd "$DRIVE_C/t" && WINEDEBUG=+relay${WINE_DEBUG_EXTRA:-} \
+        timeout "$CASE_TIMEOUT" "$WINE" "${args[@]}" </dev/null >"$CASE_DIR/out.log" 2>"$CASE_DIR/trace.log"
      echo $? >"$CASE_DIR/status") &
     local job=$!
     watch_windows "$job"
     kill "$job" 2>/dev/null
     wait "$job" 2>/dev/null
     STATUS=$(cat "$CASE_DIR/status" 2>/dev/null || echo none)
-    python3 "$HERE/trace.py" "$CASE_DIR/trace.log" "$IMAGE_BASE" >"$CASE_DIR/calls.txt"
+    python3 "$HERE/relay_calls.py" "$CASE_DIR/trace.log" "$IMAGE_BASE" >"$CASE_DIR/calls.txt"
 }
 
 # --- Checks; each marks the current case failed with a reason ------------------------------------
 
+# Each case keeps its trace, calls and window log in a folder of its own.
 begin_case() {
-    CASE_NAME=$1 CASE_OK=1
+    CASE_NAME=$1 CASE_OK=1 CASE_START=$SECONDS
     CASES=$((CASES + 1))
+    CASE_DIR="$SESSION_DIR/cases/$CASES-$1"
+    mkdir -p "$CASE_DIR"
 }
 
 fail() {
@@ -114,7 +127,7 @@ fail() {
 
 end_case() {
     if [ $CASE_OK = 1 ]; then
-        echo "ok   $CASE_NAME"
+        echo "ok   $CASE_NAME ($((SECONDS - CASE_START)) s)"
     else
         FAILED+=("$CASE_NAME")
         echo "     command line: $(od -An -c "$DRIVE_C/t/cmd.txt" | tr -s ' ' | head -c 400)"
@@ -128,10 +141,10 @@ expect_status() {
     [ "$STATUS" = "$1" ] || fail "exit status $STATUS, expected $1"
 }
 
-# Compares the traced calls with the lines on standard input.
+# Compares the traced calls with the lines given.
 expect_calls() {
     local difference
-    if ! difference=$(diff - "$CASE_DIR/calls.txt"); then
+    if ! difference=$(diff <(printf '%s\n' "$1") "$CASE_DIR/calls.txt"); then
         fail "calls differ from the expected ones (< expected, > seen):"
         echo "$difference" | sed 's/^/       /'
     fi

@@ -5,12 +5,16 @@
 #                          then sets WINE, WINEPREFIX, DISPLAY, SESSION_DIR and DRIVE_C.
 # wine_import_reg          imports the REGEDIT4 text on standard input into the prefix.
 # pe_machine EXE / pe_image_base EXE   read the PE header.
+# KEEP_SESSION=1 keeps the session folder (prefix, and per case its trace and window log).
 
 SESSION_TIMEOUT=${SESSION_TIMEOUT:-120}
 
 # Reads a little-endian number of $3 bytes at offset $2 of file $1.
 read_le() {
-    od -An -tu1 -j "$2" -N "$3" "$1" | awk '{ for (i = NF; i >= 1; i--) v = v * 256 + $i } END { print v + 0 }'
+    local bytes value=0 i
+    read -r -a bytes <<<"$(od -An -tu1 -j "$2" -N "$3" "$1" | tr '\n' ' ')"
+    for ((i = ${#bytes[@]} - 1; i >= 0; i--)); do value=$((value * 256 + bytes[i])); done
+    echo "$value"
 }
 
 pe_header_offset() { read_le "$1" 60 4; }
@@ -40,8 +44,9 @@ session_cleanup() {
     if [ -n "${WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
         timeout 20 "$WINESERVER" -k >/dev/null 2>&1 || true
     fi
-    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
-    [ -n "${SERVER_PID:-}" ] && kill "$SERVER_PID" 2>/dev/null
+    # What is left of this script's own background jobs: Xvfb, wine calls cut short.
+    local job
+    for job in $(jobs -p); do kill "$job" 2>/dev/null; done
     wait 2>/dev/null
     if [ -n "${SESSION_DIR:-}" ] && [ -z "${KEEP_SESSION:-}" ]; then rm -rf "$SESSION_DIR"; fi
 }
@@ -62,9 +67,11 @@ choose_wine() {
         exit 1
     fi
     local said
-    if ! said=$(timeout 20 "$WINE" --version 2>&1); then
+    # Started by bash: timeout's own fallback would feed a refused binary to sh.
+    if ! said=$(timeout 20 bash -c '"$0" --version' "$WINE" 2>&1); then
         [ "$machine" = i386 ] || { echo "$WINE does not start: $said" >&2; exit 1; }
-        echo "SKIP: 32-bit code cannot run on this machine ($WINE: ${said##*: })"
+        said=$(echo "$said" | tail -n1 | sed 's/.*: //')
+        echo "SKIP: 32-bit code cannot run on this machine ($WINE: $said)"
         exit 77
     fi
     export WINELOADER=$WINE
@@ -73,7 +80,6 @@ choose_wine() {
 start_display() {
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$SESSION_DIR/display" \
         >"$SESSION_DIR/xvfb.log" 2>&1 &
-    XVFB_PID=$!
     local waited=0
     while [ ! -s "$SESSION_DIR/display" ] && [ $waited -lt 100 ]; do
         sleep 0.1
@@ -88,11 +94,12 @@ wine_session_start() {
     SESSION_DIR=$(mktemp -d "${TMPDIR:-/tmp}/mailto-wine.XXXXXX")
     trap session_cleanup EXIT
     export WINEPREFIX="$SESSION_DIR/prefix" WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+    # The locale picks Wine's ANSI code page: C gives the Western one the cases' bytes assume.
+    export LC_ALL=C
     # Every wine process, the first included, must see the display: the desktop starts with it.
     start_display
     mkdir -p "$WINEPREFIX"
-    "$WINESERVER" -p >"$SESSION_DIR/wineserver.log" 2>&1 &
-    SERVER_PID=$!
+    timeout 20 "$WINESERVER" -p >"$SESSION_DIR/wineserver.log" 2>&1
     if ! timeout "$SESSION_TIMEOUT" "$WINE" wineboot -i >"$SESSION_DIR/wineboot.log" 2>&1; then
         echo "wineboot failed:" >&2
         cat "$SESSION_DIR/wineboot.log" >&2

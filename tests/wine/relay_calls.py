@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""trace.py: turns a Wine relay trace into one line per top-level call of the traced program.
+"""relay_calls.py: turns a Wine relay trace into one line per top-level call of the traced
+program.
 
-Usage: trace.py TRACE-FILE IMAGE-BASE-HEX
+Usage: relay_calls.py TRACE-FILE IMAGE-BASE-HEX
 
 Each line reads like  CreateWindowExA(80,"TPUtilWindow","",80000000,0,0,0,0,0,0,INST,0) = OWNER
 Strings stay as the trace escapes them; the program's module instance shows as INST, the handle
@@ -115,15 +116,19 @@ def show_result(function, retval, names):
     return str(signed32(value))
 
 
+def program_thread(matches):
+    """The thread that enters the program's folder, its first call; else the first one seen."""
+    for match in matches:
+        if match.group(2) == "Call" and match.group(4) == "SetCurrentDirectoryA":
+            return match.group(1)
+    return matches[0].group(1) if matches else None
+
+
 def top_level_calls(lines, names):
-    thread, depth, pending, out = None, 0, None, []
-    for line in lines:
-        match = LINE.search(line)
-        if not match:
-            continue
+    matches = [match for match in map(LINE.search, lines) if match]
+    thread, depth, pending, out = program_thread(matches), 0, None, []
+    for match in matches:
         tid, what, function, arguments, retval = match.group(1, 2, 4, 5, 6)
-        if thread is None:
-            thread = tid
         if tid != thread:
             continue
         if what == "Call":
