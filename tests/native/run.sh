@@ -5,56 +5,12 @@
 set -u
 binary=${1:?usage: run.sh path/to/mailto}
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/tools" "$work/app dir" "$work/opener"
-# The runs see only the fake opener and the few tools it needs, never a real xdg-open.
-for tool in sleep; do ln -s "$(command -v "$tool")" "$work/tools/$tool"; done
+source "$(dirname "$0")/harness.sh"
+mkdir -p "$work/app dir"
 cp "$binary" "$work/app dir/mailto"
 program="$work/app dir/mailto"
 
-cat > "$work/opener/xdg-open" <<'OPENER'
-#!/bin/sh
-printf '%s' "$#" > "$FAKE_RECORD.count"
-printf '%s' "$1" > "$FAKE_RECORD"
-pwd > "$FAKE_RECORD.pwd"
-[ -n "${FAKE_SLEEP:-}" ] && sleep "$FAKE_SLEEP"
-exit "${FAKE_STATUS:-0}"
-OPENER
-chmod +x "$work/opener/xdg-open"
-
-passed=0
-failed=0
-record="$work/request"
-
-# Runs the program with the fake opener; sets status, request and errors.
-run() {
-    rm -f "$record" "$record.count" "$record.pwd"
-    (cd /; env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/opener:$work/tools" \
-        FAKE_RECORD="$record" "$(command -v timeout)" 30 "$program" "$@" >"$work/out" 2>"$work/err")
-    status=$?
-    request=$(cat "$record" 2>/dev/null; printf x)
-    request=${request%x}
-    errors=$(cat "$work/err"; printf x)
-    errors=${errors%x}
-}
-
-check() {
-    local name=$1 what=$2 expected=$3 actual=$4
-    if [ "$expected" == "$actual" ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s: %s\n  expected: %q\n  actual:   %q\n' "$name" "$what" "$expected" "$actual"
-    fi
-}
-
-expect() {
-    local name=$1 want_request=$2 want_errors=$3 want_status=${4:-0}
-    check "$name" request "$want_request" "$request"
-    check "$name" "standard error" "$want_errors" "$errors"
-    check "$name" status "$want_status" "$status"
-}
+run() { run_program "$program" "$@"; }
 
 run 'first`1box' 'Hi`1there'
 expect "escapes" "mailto:first box?subject=Hi there" ""
@@ -102,5 +58,4 @@ expect "no arguments, no settings" "" $'Error - No e-mail address defined\n'
 run '""'
 expect "only an empty quoted pair" "" $'Error - No e-mail address defined\n'
 
-printf '%d passed, %d failed\n' "$passed" "$failed"
-[ "$failed" -eq 0 ]
+finish

@@ -5,23 +5,10 @@
 set -u
 binary=${1:?usage: settings.sh path/to/mailto}
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/opener" "$work/app dir"
+source "$(dirname "$0")/harness.sh"
 program="$work/app dir/mailto"
 own="$work/app dir/mailto.ini"
 shared="$work/app dir/VANTIK.INI"
-
-cat > "$work/opener/xdg-open" <<'OPENER'
-#!/bin/sh
-printf '%s' "$1" > "$FAKE_RECORD"
-exit "${FAKE_STATUS:-0}"
-OPENER
-chmod +x "$work/opener/xdg-open"
-
-passed=0
-failed=0
-record="$work/request"
 
 # Empties the program's folder but for a fresh copy of the program.
 fresh_folder() {
@@ -30,34 +17,8 @@ fresh_folder() {
     cp "$binary" "$program"
 }
 
-# Runs the program without arguments; sets status, request and errors.
-run() {
-    rm -f "$record"
-    (cd /; env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/opener:/usr/bin:/bin" \
-        FAKE_RECORD="$record" timeout 30 "$program" >"$work/out" 2>"$work/err")
-    status=$?
-    request=$(cat "$record" 2>/dev/null; printf x)
-    request=${request%x}
-    errors=$(cat "$work/err"; printf x)
-    errors=${errors%x}
-}
-
-check() {
-    local name=$1 what=$2 expected=$3 actual=$4
-    if [ "$expected" == "$actual" ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL %s: %s\n  expected: %q\n  actual:   %q\n' "$name" "$what" "$expected" "$actual"
-    fi
-}
-
-expect() {
-    local name=$1 want_request=$2 want_errors=$3 want_status=${4:-0}
-    check "$name" request "$want_request" "$request"
-    check "$name" "standard error" "$want_errors" "$errors"
-    check "$name" status "$want_status" "$status"
-}
+# Runs the program without arguments.
+run() { run_program "$program"; }
 
 no_address=$'Error - No e-mail address defined\n'
 shared_text=$'[EMAIL]\r\nAddress=shared@example.com\r\nSubject=From the shared file\r\n'
@@ -136,5 +97,4 @@ expect "failure with settings" "mailto:own@example.com" $'Failed\r\n\rown@exampl
 after=$(cd "$work/app dir" && find . -printf '%p %s %T@ %m\n' | sort && md5sum mailto.ini VANTIK.INI)
 check "settings files untouched" "folder listing and contents" "$before" "$after"
 
-printf '%d passed, %d failed\n' "$passed" "$failed"
-[ "$failed" -eq 0 ]
+finish
