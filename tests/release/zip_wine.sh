@@ -17,18 +17,7 @@ timeout 120 cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$SESSION_DIR/ou
 python3 -m zipfile -e "$SESSION_DIR/out/$name.zip" "$DRIVE_C"
 
 # The mail program: Wine's command interpreter writing the request it was given to a file.
-wine_import_reg <<'REG'
-REGEDIT4
-
-[-HKEY_CLASSES_ROOT\mailto]
-
-[HKEY_CLASSES_ROOT\mailto]
-@="URL:MailTo Protocol"
-"URL Protocol"=""
-
-[HKEY_CLASSES_ROOT\mailto\shell\open\command]
-@="C:\\windows\\system32\\cmd.exe /c echo %1>C:\\record.txt"
-REG
+wine_register_handler 'C:\\windows\\system32\\cmd.exe /c echo %1>C:\\record.txt'
 
 (cd "$DRIVE_C/$name" && timeout 60 "$WINE" mailto.exe someone@example.com 'From`1the`1archive' \
     </dev/null >"$SESSION_DIR/run.log" 2>&1)

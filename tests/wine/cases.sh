@@ -280,7 +280,7 @@ settings_failed_case() {
 run_all_cases() {
     opened_cases
     settings_opened_cases
-    remove_handler
+    wine_remove_handler
     failed_cases
     settings_failed_case
 }

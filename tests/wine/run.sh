@@ -34,28 +34,8 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
 EOF
-    register_handler
-}
-
-# The recorder stands in for the mail program associated with "mailto:".
-register_handler() {
-    wine_import_reg <<'EOF'
-REGEDIT4
-
-[-HKEY_CLASSES_ROOT\mailto]
-
-[HKEY_CLASSES_ROOT\mailto]
-@="URL:MailTo Protocol"
-"URL Protocol"=""
-
-[HKEY_CLASSES_ROOT\mailto\shell\open\command]
-@="\"C:\\rec\\recorder.exe\" \"%1\""
-EOF
-}
-
-# Without the association the shell cannot open any "mailto:" request.
-remove_handler() {
-    printf 'REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n' | wine_import_reg
+    # The recorder stands in for the mail program associated with "mailto:".
+    wine_register_handler "$RECORDER_COMMAND"
 }
 
 # Dismisses each message box once the trace shows its call and its window is visible, and counts

@@ -112,3 +112,29 @@ wine_import_reg() {
     cat >"$DRIVE_C/import.reg"
     timeout "$SESSION_TIMEOUT" "$WINE" regedit /S 'C:\import.reg' >>"$SESSION_DIR/regedit.log" 2>&1
 }
+
+# The stand-in mail program most tests register, as a registry string: it writes the command line
+# it was given to C:\rec\record.txt.
+RECORDER_COMMAND='\"C:\\rec\\recorder.exe\" \"%1\"'
+
+# wine_register_handler COMMAND: makes COMMAND (a registry string, its quotes and backslashes
+# escaped) the program the shell starts for "mailto:" requests, in place of any earlier one.
+wine_register_handler() {
+    wine_import_reg <<EOF
+REGEDIT4
+
+[-HKEY_CLASSES_ROOT\\mailto]
+
+[HKEY_CLASSES_ROOT\\mailto]
+@="URL:MailTo Protocol"
+"URL Protocol"=""
+
+[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]
+@="$1"
+EOF
+}
+
+# Without the association the shell cannot open any "mailto:" request.
+wine_remove_handler() {
+    printf 'REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n' | wine_import_reg
+}

@@ -13,6 +13,23 @@ add_test(NAME wine_end_to_end
           $<TARGET_FILE:wine_runner> $<TARGET_FILE:wine_recorder>)
 set_tests_properties(wine_end_to_end PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
 
+# Paths under a double-byte code page; the probe reports the table the program builds there.
+add_executable(wine_dbcs_probe tests/wine/dbcs_probe.cpp platform/win32.cpp)
+target_link_libraries(wine_dbcs_probe PRIVATE mailto_core)
+target_link_options(wine_dbcs_probe PRIVATE -static -static-libgcc -static-libstdc++ -s)
+add_test(NAME wine_double_byte
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/dbcs.sh $<TARGET_FILE:mailto>
+          $<TARGET_FILE:wine_runner> $<TARGET_FILE:wine_recorder> $<TARGET_FILE:wine_dbcs_probe>)
+set_tests_properties(wine_double_byte PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
+
+# No file of the prefix or of the program's folder is written by a run.
+add_executable(wine_idle WIN32 tests/wine/idle.cpp)
+target_link_options(wine_idle PRIVATE -static -static-libgcc -static-libstdc++ -s)
+add_test(NAME wine_no_writes
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/wine/no_writes.sh $<TARGET_FILE:mailto>
+          $<TARGET_FILE:wine_runner> $<TARGET_FILE:wine_recorder> $<TARGET_FILE:wine_idle>)
+set_tests_properties(wine_no_writes PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set(mailto_machine x86_64)
 else()
