@@ -95,8 +95,8 @@ void destroy_window(window handle);
 
 // Asks the shell to open file. Null verb, parameters or directory mean none. Returns the shell's
 // result, read as a signed 32-bit value: 0 to 32 is a failure, anything else success.
-std::int32_t shell_execute(window owner, const char* verb, const char* file,
-                           const char* parameters, const char* directory, int show);
+std::int32_t shell_execute(window owner, const char* verb, const char* file, const char* parameters,
+                           const char* directory, int show);
 
 // Shows a message box and waits until the user dismisses it. Returns the button pressed.
 int message_box(window owner, const char* text, const char* caption, unsigned style);

@@ -9,23 +9,9 @@ set -u
 build=${1:?usage: tarball.sh BUILD-DIR VERSION SYSTEM}
 version=${2:?} system=${3:?}
 name="mailto-$version-$system"
-failed=0
+. "$(dirname "$0")/archive.sh"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*"
-    failed=1
-}
-
-if ! timeout 120 cpack --config "$build/CPackConfig.cmake" -G TGZ -B "$work/out" >"$work/cpack.log" 2>&1; then
-    cat "$work/cpack.log"
-    fail "cpack did not build the archive"
-    exit 1
-fi
-archive="$work/out/$name.tar.gz"
-[ -f "$archive" ] || { fail "no $name.tar.gz; built: $(ls "$work/out")"; exit 1; }
+build_archive "$build" TGZ "$name.tar.gz"
 
 expected="$name/bin/mailto
 $name/share/man/man1/mailto.1"

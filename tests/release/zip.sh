@@ -9,23 +9,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${1:?usage: zip.sh BUILD-DIR MAILTO.EXE VERSION SYSTEM}
 exe=${2:?} version=${3:?} system=${4:?}
 name="mailto-$version-$system"
-failed=0
+. "$here/archive.sh"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*"
-    failed=1
-}
-
-if ! timeout 120 cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$work/out" >"$work/cpack.log" 2>&1; then
-    cat "$work/cpack.log"
-    echo "FAIL: cpack did not build the archive"
-    exit 1
-fi
-archive="$work/out/$name.zip"
-[ -f "$archive" ] || { echo "FAIL: no $name.zip; built: $(ls "$work/out")"; exit 1; }
+build_archive "$build" ZIP "$name.zip"
 
 listed=$(python3 -c 'import sys, zipfile
 print("\n".join(sorted(n for n in zipfile.ZipFile(sys.argv[1]).namelist() if not n.endswith("/"))))' \
