@@ -37,13 +37,6 @@ setup() {
     APP="$DRIVE_C/app"
     mkdir -p "$APP"
     cp "$MAILTO" "$APP/mailto.exe"
-    # Unmanaged windows: Wine draws the boxes' frames itself and no window manager is needed.
-    wine_import_reg <<'EOF'
-REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Managed"="N"
-EOF
 }
 
 # Prints the id of the program's visible window once it has one; fails when none comes in time.

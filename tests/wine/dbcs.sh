@@ -46,12 +46,10 @@ japanese_locale() {
 setup() {
     wine_session_start "$MAILTO"
     japanese_locale
-    mkdir -p "$DRIVE_C/t" "$DRIVE_C/rec"
-    cp "$RUNNER" "$DRIVE_C/t/runner.exe"
-    cp "$RECORDER" "$DRIVE_C/rec/recorder.exe"
+    wine_install_stand_ins "$RUNNER" "$RECORDER"
     cp "$PROBE" "$DRIVE_C/t/probe.exe"
     IMAGE_BASE=$(pe_image_base "$MAILTO")
-    (cd "$DRIVE_C/t" && "$WINE" 'C:\t\runner.exe' --hold </dev/null >"$SESSION_DIR/hold.log" 2>&1) &
+    wine_hold_desktop
     # The program's double-byte name can only be given in a Unicode registry file.
     iconv -f UTF-8 -t UTF-16 <<EOF | wine_import_reg
 Windows Registry Editor Version 5.00
@@ -59,13 +57,6 @@ Windows Registry Editor Version 5.00
 [HKEY_CURRENT_USER\\Software\\Wine\\Debug]
 "RelayInclude"="SetCurrentDirectoryA;FindFirstFileA;GetPrivateProfileStringA"
 "RelayFromInclude"="$NAME_UTF8.exe;mailto.exe"
-
-[HKEY_CLASSES_ROOT\\mailto]
-@="URL:MailTo Protocol"
-"URL Protocol"=""
-
-[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]
-@="\"C:\\\\rec\\\\recorder.exe\" \"%1\""
 EOF
 }
 

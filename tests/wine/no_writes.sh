@@ -22,18 +22,10 @@ fail() {
 setup() {
     wine_session_start "$MAILTO"
     APP="$DRIVE_C/t/app"
-    mkdir -p "$APP" "$DRIVE_C/rec"
+    mkdir -p "$APP"
     cp "$MAILTO" "$APP/mailto.exe"
     cp "$IDLE" "$APP/idle.exe"
-    cp "$RUNNER" "$DRIVE_C/t/runner.exe"
-    cp "$RECORDER" "$DRIVE_C/rec/recorder.exe"
-    wine_import_reg <<'EOF'
-REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Managed"="N"
-EOF
-    wine_register_handler "$RECORDER_COMMAND"
+    wine_install_stand_ins "$RUNNER" "$RECORDER"
     # The session's server stays until told; from here on each run starts and ends its own.
     timeout 20 "$WINESERVER" -k >/dev/null 2>&1
     timeout 60 "$WINESERVER" -w >/dev/null 2>&1

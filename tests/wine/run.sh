@@ -18,24 +18,18 @@ FAILED=()
 setup() {
     wine_session_start "$MAILTO"
     APP="$DRIVE_C/t/app"
-    mkdir -p "$APP" "$DRIVE_C/rec"
+    mkdir -p "$APP"
     cp "$MAILTO" "$APP/mailto.exe"
-    cp "$RUNNER" "$DRIVE_C/t/runner.exe"
-    cp "$RECORDER" "$DRIVE_C/rec/recorder.exe"
     IMAGE_BASE=$(pe_image_base "$MAILTO")
-    (cd "$DRIVE_C/t" && "$WINE" 'C:\t\runner.exe' --hold </dev/null >"$SESSION_DIR/hold.log" 2>&1) &
+    wine_install_stand_ins "$RUNNER" "$RECORDER"
+    wine_hold_desktop
     wine_import_reg <<EOF
 REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Debug]
 "RelayInclude"="$RELAYED"
 "RelayFromInclude"="mailto.exe"
-
-[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
-"Managed"="N"
 EOF
-    # The recorder stands in for the mail program associated with "mailto:".
-    wine_register_handler "$RECORDER_COMMAND"
 }
 
 # Dismisses each message box once the trace shows its call and its window is visible, and counts

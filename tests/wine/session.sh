@@ -3,7 +3,11 @@
 #
 # wine_session_start EXE   picks the Wine for EXE's machine (exits 77 when it cannot run here),
 #                          then sets WINE, WINEPREFIX, DISPLAY, SESSION_DIR and DRIVE_C.
+#                          Windows are unmanaged: Wine draws their frames, no window manager runs.
 # wine_import_reg          imports the REGEDIT4 text on standard input into the prefix.
+# wine_install_stand_ins RUNNER RECORDER   puts the runner in C:\t and the recording mail
+#                          program in C:\rec, registered for "mailto:".
+# wine_hold_desktop        keeps the desktop up between runs.
 # pe_machine EXE / pe_image_base EXE   read the PE header.
 # KEEP_SESSION=1 keeps the session folder (prefix, and per case its trace and window log).
 
@@ -106,6 +110,12 @@ wine_session_start() {
         exit 1
     fi
     DRIVE_C="$WINEPREFIX/drive_c"
+    wine_import_reg <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+EOF
 }
 
 wine_import_reg() {
@@ -137,4 +147,19 @@ EOF
 # Without the association the shell cannot open any "mailto:" request.
 wine_remove_handler() {
     printf 'REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n' | wine_import_reg
+}
+
+# The runner starts a program on an exact command line; the recorder stands in for the mail
+# program associated with "mailto:".
+wine_install_stand_ins() {
+    mkdir -p "$DRIVE_C/t" "$DRIVE_C/rec"
+    cp "$1" "$DRIVE_C/t/runner.exe"
+    cp "$2" "$DRIVE_C/rec/recorder.exe"
+    wine_register_handler "$RECORDER_COMMAND"
+}
+
+# A program that stays keeps the desktop from being closed and started anew (slowly) between
+# two runs.
+wine_hold_desktop() {
+    (cd "$DRIVE_C/t" && "$WINE" 'C:\t\runner.exe' --hold </dev/null >"$SESSION_DIR/hold.log" 2>&1) &
 }
