@@ -4,8 +4,8 @@
 add_executable(mailto platform/posix.cpp platform/posix_ini.cpp)
 target_link_libraries(mailto PRIVATE mailto_core)
 # Linked statically, the program starts in about half the time: no shared libraries to find, map
-# and relocate. The sanitizers need their shared run-time, so their build links as usual.
-if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize=")
+# and relocate.
+if(NOT MAILTO_SANITIZED)
   target_link_options(mailto PRIVATE -static)
 endif()
 

@@ -45,9 +45,10 @@ if(WIN32)
             ${PROJECT_VERSION} ${MAILTO_PACKAGE_SYSTEM})
   add_test(NAME release_zip_under_wine
     COMMAND ${CMAKE_SOURCE_DIR}/tests/release/zip_wine.sh ${CMAKE_BINARY_DIR}
-            $<TARGET_FILE:mailto> ${PROJECT_VERSION} ${MAILTO_PACKAGE_SYSTEM})
+            $<TARGET_FILE:mailto> ${PROJECT_VERSION} ${MAILTO_PACKAGE_SYSTEM}
+            $<TARGET_FILE:wine_runner> $<TARGET_FILE:wine_recorder>)
   set_tests_properties(release_zip_under_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
-elseif(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize=")
+elseif(NOT MAILTO_SANITIZED)
   add_test(NAME release_tarball
     COMMAND ${CMAKE_SOURCE_DIR}/tests/release/tarball.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
             ${MAILTO_PACKAGE_SYSTEM})

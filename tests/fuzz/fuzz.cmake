@@ -15,8 +15,11 @@ add_library(mailto_fuzz_core STATIC
 target_include_directories(mailto_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(mailto_fuzz_core PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-link)
 
+# The fuzz build preset builds this one target: every fuzzer, and not the rest of the project.
+add_custom_target(fuzz_targets)
 foreach(target tokenizer argument_escapes message_escapes paths ini)
   add_executable(${target}_fuzz tests/fuzz/${target}_fuzz.cpp)
+  add_dependencies(fuzz_targets ${target}_fuzz)
   target_link_libraries(${target}_fuzz PRIVATE mailto_fuzz_core)
   # The checks themselves carry no coverage feedback: it would only steer towards the checks.
   target_compile_options(${target}_fuzz PRIVATE ${fuzz_flags})

@@ -13,24 +13,12 @@ strace -f -o /dev/null true 2>/dev/null || { echo "strace cannot trace here"; ex
 # The leak checker of a sanitizer build stops the process in a way that cannot run under ptrace.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/harness.sh"
 app="$work/app folder"
-mkdir -p "$app" "$work/opener" "$work/records" "$work/traces"
+mkdir -p "$app" "$work/traces"
 cp "$binary" "$app/mailto"
 program="$app/mailto"
-
-# The fake opener is a script: it writes its record, which is why only the syscalls of the
-# mailto process, and of its child until that child runs the opener, are held against it.
-cat > "$work/opener/xdg-open" <<'OPENER'
-#!/bin/sh
-printf '%s' "$1" > "$FAKE_RECORD"
-exit "${FAKE_STATUS:-0}"
-OPENER
-chmod +x "$work/opener/xdg-open"
-
-passed=0
-failed=0
+strace=$(command -v strace)
 
 fail() {
     failed=$((failed + 1))
@@ -44,7 +32,8 @@ listing() {
 
 # Reads the per-process traces and prints one line per exec the program made (the path and the
 # arguments as a JSON list of strings, a byte per character) or one line "VIOLATION ..." per
-# forbidden call.
+# forbidden call. Only the mailto process, and its child until that child runs the opener, are
+# held to this: the fake opener writes its records.
 analyse() {
     python3 - "$1" "$program" <<'PY'
 import glob, json, re, sys
@@ -105,22 +94,19 @@ for child in children:
 PY
 }
 
-# Runs the program under strace with the fake opener first on PATH and no graphical session.
+# Runs the program under strace as the harness runs it: the fake opener, no graphical session.
 traced_run() {
-    rm -f "$work/records/request" "$work/traces/"*
+    rm -f "$work/traces/"*
     before=$(listing)
-    (cd / && env -u DISPLAY -u WAYLAND_DISPLAY PATH="$work/opener:/usr/bin:/bin" \
-        FAKE_RECORD="$work/records/request" timeout 60 \
-        strace -f -ff -qq -xx -s 100000 -e trace=%file,%process,ftruncate \
-        -o "$work/traces/trace" "$program" "$@" >/dev/null 2>"$work/records/errors")
-    status=$?
+    RUN_TIMEOUT=60 run_program "$strace" -f -ff -qq -xx -s 100000 \
+        -e trace=%file,%process,ftruncate -o "$work/traces/trace" "$program" "$@"
     after=$(listing)
     execs=$(analyse "$work/traces/trace")
 }
 
-# expect name exit-status expected-exec-line...: no violation, the listing unchanged, and
+# expect_trace name exit-status expected-exec-line...: no violation, the listing unchanged, and
 # exactly the execs given (none when no line is given).
-expect() {
+expect_trace() {
     local name=$1 want_status=$2
     shift 2
     local want_execs=""
@@ -145,33 +131,32 @@ print(json.dumps([os.fsencode(a).decode("latin-1") for a in sys.argv[1:]]))' \
 }
 
 traced_run 'a@b.c' 'Hi`1there'
-expect "successful open" 0 "$(opener_exec 'mailto:a@b.c?subject=Hi there')"
+expect_trace "successful open" 0 "$(opener_exec 'mailto:a@b.c?subject=Hi there')"
 
 traced_run '$(touch x);`id`|sh' $'-e\'\\\x80\xff' '/error=x'
-expect "shell metacharacters" 0 "$(opener_exec $'mailto:$(touch x);`id`|sh?subject=-e\'\\\x80\xff')"
+expect_trace "shell metacharacters" 0 "$(opener_exec $'mailto:$(touch x);`id`|sh?subject=-e\'\\\x80\xff')"
 
 FAKE_STATUS=3 traced_run 'addr' 'subj' '/error=Failed'
-expect "failed open" 0 "$(opener_exec 'mailto:addr?subject=subj')"
-grep -q '^Failed' "$work/records/errors" || fail "failed open" "no failure message"
+expect_trace "failed open" 0 "$(opener_exec 'mailto:addr?subject=subj')"
+grep -q '^Failed' <<<"$errors" || fail "failed open" "no failure message"
 
 traced_run
-expect "missing address" 0
-grep -qx 'Error - No e-mail address defined' "$work/records/errors" ||
+expect_trace "missing address" 0
+grep -qx 'Error - No e-mail address defined' <<<"$errors" ||
     fail "missing address" "no message for the missing address"
 
 printf '[EMAIL]\nAddress=ini@b.c\nSubject=From the file\n' > "$app/mailto.ini"
 traced_run
-expect "settings route" 0 "$(opener_exec 'mailto:ini@b.c?subject=From the file')"
+expect_trace "settings route" 0 "$(opener_exec 'mailto:ini@b.c?subject=From the file')"
 
 printf '[EMAIL]\nAddress=ini@b.c\nError=Not<#0D><#0A>opened\n' > "$app/mailto.ini"
 FAKE_STATUS=1 traced_run
-expect "settings route, failed open" 0 "$(opener_exec 'mailto:ini@b.c')"
-grep -q '^Not' "$work/records/errors" || fail "settings route, failed open" "no failure message"
+expect_trace "settings route, failed open" 0 "$(opener_exec 'mailto:ini@b.c')"
+grep -q '^Not' <<<"$errors" || fail "settings route, failed open" "no failure message"
 
 rm "$app/mailto.ini"
 printf '[EMAIL]\nAddress=shared@b.c\n' > "$app/VANTIK.INI"
 traced_run
-expect "shared settings file" 0 "$(opener_exec 'mailto:shared@b.c')"
+expect_trace "shared settings file" 0 "$(opener_exec 'mailto:shared@b.c')"
 
-printf '%d passed, %d failed\n' "$passed" "$failed"
-[ "$failed" -eq 0 ]
+finish

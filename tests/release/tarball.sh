@@ -22,17 +22,9 @@ mkdir "$work/unpacked"
 tar -xzf "$archive" -C "$work/unpacked"
 root="$work/unpacked/$name"
 
-# The binary from the archive, with a stub opener that records its request.
-mkdir "$work/opener"
-printf '#!/bin/sh\nprintf "%%s" "$1" >"$STUB_RECORD"\n' >"$work/opener/xdg-open"
-chmod +x "$work/opener/xdg-open"
-timeout 30 env -i PATH="$work/opener" STUB_RECORD="$work/request" \
-    "$root/bin/mailto" 'someone@example.com' 'From`1the`1archive'
-status=$?
-[ "$status" -eq 0 ] || fail "the binary from the archive exited with $status"
-request=$(cat "$work/request" 2>/dev/null)
-[ "$request" == 'mailto:someone@example.com?subject=From the archive' ] ||
-    fail "the binary from the archive handed the opener [$request]"
+# The binary from the archive hands its request to the fake opener.
+run_program "$root/bin/mailto" 'someone@example.com' 'From`1the`1archive'
+expect "the binary from the archive" 'mailto:someone@example.com?subject=From the archive' ""
 
 # The manual page: its header names the version, and groff finds nothing to warn about.
 page="$root/share/man/man1/mailto.1"

@@ -3,11 +3,11 @@
 # from it: the request must reach the program associated with "mailto:" intact, and the run
 # must end with status 0. Skips (77) where the archive's code cannot run, as 32-bit code here.
 #
-#   zip_wine.sh BUILD-DIR MAILTO.EXE VERSION SYSTEM
+#   zip_wine.sh BUILD-DIR MAILTO.EXE VERSION SYSTEM RUNNER.EXE RECORDER.EXE
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:?usage: zip_wine.sh BUILD-DIR MAILTO.EXE VERSION SYSTEM}
-exe=${2:?} version=${3:?} system=${4:?}
+build=${1:?usage: zip_wine.sh BUILD-DIR MAILTO.EXE VERSION SYSTEM RUNNER.EXE RECORDER.EXE}
+exe=${2:?} version=${3:?} system=${4:?} runner=${5:?} recorder=${6:?}
 name="mailto-$version-$system"
 . "$here/../wine/session.sh"
 
@@ -15,22 +15,22 @@ wine_session_start "$exe"
 timeout 120 cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$SESSION_DIR/out" \
     >"$SESSION_DIR/cpack.log" 2>&1 || { cat "$SESSION_DIR/cpack.log"; exit 1; }
 python3 -m zipfile -e "$SESSION_DIR/out/$name.zip" "$DRIVE_C"
-
-# The mail program: Wine's command interpreter writing the request it was given to a file.
-wine_register_handler 'C:\\windows\\system32\\cmd.exe /c echo %1>C:\\record.txt'
+wine_install_stand_ins "$runner" "$recorder"
 
 (cd "$DRIVE_C/$name" && timeout 60 "$WINE" mailto.exe someone@example.com 'From`1the`1archive' \
     </dev/null >"$SESSION_DIR/run.log" 2>&1)
 status=$?
-record="$DRIVE_C/record.txt"
+# The recorder writes its record.txt whole, once it has the request.
+record="$DRIVE_C/rec/record.txt"
 for _ in $(seq 100); do
-    [ -s "$record" ] && break
+    [ -e "$record" ] && break
     sleep 0.1
 done
-request=$(tr -d '\r' <"$record" 2>/dev/null | sed 's/ *$//')
+request=$(cat "$record" 2>/dev/null)
 failed=0
 [ "$status" -eq 0 ] || { echo "FAIL: mailto.exe from the archive exited with $status"; failed=1; }
-if [ "$request" != 'mailto:someone@example.com?subject=From the archive' ]; then
+if [ "$request" != '"C:\rec\recorder.exe" "mailto:someone@example.com?subject=From the archive"' ]
+then
     echo "FAIL: the mail program was handed [$request]"
     failed=1
 fi
