@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# alternatives.sh: times the launcher against xdg-email and against the opener alone, the worst-case
-# command line against a one-argument run, the peak memory of each, and plots the scaling benchmark.
+# alternatives.sh: times the launcher against xdg-email and against the opener alone, then through
+# the real xdg-open against that script alone, the worst-case command line against a one-argument
+# run; counts the processes and the peak memory of each; and plots the scaling benchmark.
 #
 #   bench/alternatives.sh [BUILD-DIR [OTHER-BUILD-DIR]]
 #
@@ -12,8 +13,12 @@
 # that only records its request (and exits with STUB_STATUS). The stub run directly is the floor.
 # xdg-email is told it is on a generic desktop (XDG_CURRENT_DESKTOP=X-Generic): it then asks
 # xdg-mime for the mailto handler and hands the request to `xdg-open` from PATH, the stub.
-# Needs hyperfine, xdg-utils, time (/usr/bin/time), gnuplot and python3. Prints Markdown tables;
-# writes docs/scaling.png.
+# The third table leaves the stub out: the real xdg-open, on the same generic desktop, with a
+# display named (DISPLAY=:0; none is opened), hands the request to the mailto handler that a
+# throwaway home names: a stub mail program that only records it.
+# Processes are counted as the successful execve calls that strace sees, the command's own
+# included. Needs hyperfine, xdg-utils, strace, time (/usr/bin/time), gnuplot and python3. Prints
+# the machine and Markdown tables; writes docs/scaling.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,7 +31,8 @@ address=someone@example.com
 subject=subject
 request="mailto:$address?subject=$subject"
 
-for tool in hyperfine xdg-email gnuplot python3 /usr/bin/time "$mailto" "$build/command_line_bench" \
+for tool in hyperfine xdg-email xdg-open strace gnuplot python3 /usr/bin/time "$mailto" \
+    "$build/command_line_bench" \
     ${other:+"$other/mailto"}; do
     command -v "$tool" >/dev/null || { echo "alternatives.sh: $tool is missing" >&2; exit 2; }
 done
@@ -46,19 +52,24 @@ stub=$work/bin/xdg-open
 clean=(env -i HOME="$work" PATH="$work/bin:/usr/bin:/bin" LANG=C.UTF-8
     XDG_CURRENT_DESKTOP=X-Generic STUB_RECORD="$work/request")
 
-# The worst case: the rebuilt command line is 32,767 bytes, one-byte arguments up to the failure
-# text switch, which comes last so that the switch search walks every argument.
-worst_case_arguments() {
-    local last='/error=Could`1not`1open' length=$((${#mailto} + 1 + ${#address}))
-    local -a words=("$address")
-    while [ $((length + 2 + 1 + ${#last})) -le 32767 ]; do
-        words+=(x)
-        length=$((length + 2))
-    done
-    [ $((length + 1 + ${#last})) -lt 32767 ] && words[1]=xx
-    printf '%s\n' "${words[@]}" "$last"
-}
-mapfile -t worst < <(worst_case_arguments)
+# The real chain: a home whose mailto handler is a stub mail program, and the real xdg-open.
+home=$work/home
+mkdir -p "$home/.config" "$home/.local/share/applications" "$work/mail"
+cat >"$work/mail/stub-mail" <<'MAIL'
+#!/bin/sh
+printf '%s' "$1" >"$STUB_RECORD"
+MAIL
+chmod +x "$work/mail/stub-mail"
+printf '[Desktop Entry]\nType=Application\nName=Stub mail\nExec=%s %%u\nMimeType=%s;\n' \
+    "$work/mail/stub-mail" x-scheme-handler/mailto >"$home/.local/share/applications/stub-mail.desktop"
+printf '[Default Applications]\nx-scheme-handler/mailto=stub-mail.desktop\n' \
+    >"$home/.config/mimeapps.list"
+real=(env -i HOME="$home" PATH="/usr/bin:/bin" LANG=C.UTF-8 DISPLAY=:0
+    XDG_CURRENT_DESKTOP=X-Generic XDG_DATA_DIRS="$work/share" STUB_RECORD="$work/request")
+
+# The worst case: a 32,767-byte command line, the "/error=" switch last.
+source bench/worst_case.sh
+mapfile -t worst < <(worst_case_arguments "$mailto" "$address")
 worst_line="$mailto ${worst[*]}"
 [ "${#worst_line}" -eq 32767 ] || { echo "worst case is ${#worst_line} bytes" >&2; exit 1; }
 
@@ -68,24 +79,33 @@ side=("mailto $address $subject" "$mailto $address $subject")
 side+=("xdg-email --subject $subject $address" "xdg-email --subject $subject $address"
     "opener alone (floor)" "$stub $request")
 longest=("32,767 bytes, failing" "$worst_line" "one argument, failing" "$mailto $address")
+chain=("mailto $address $subject, real xdg-open" "$mailto $address $subject"
+    "real xdg-open alone" "$(command -v xdg-open) $request")
 
-# Each command once, to prove that it hands the stub exactly the request.
+# Each command once, to prove that it hands the stub exactly the request; ENVIRONMENT names the
+# array that starts it.
 verify() {
+    local -n environment=$1
+    shift
     rm -f "$work/request"
-    "${clean[@]}" "$@" >/dev/null 2>&1 || true
+    "${environment[@]}" "$@" >/dev/null 2>&1 || true
     local got
     got=$(cat "$work/request" 2>/dev/null || echo "(nothing)")
     [ "$got" == "$request" ] || { echo "$1 handed the opener: $got" >&2; exit 1; }
 }
-verify "$mailto" "$address" "$subject"
-[ -n "$other" ] && verify "$other/mailto" "$address" "$subject"
-verify xdg-email --subject "$subject" "$address"
-verify "$stub" "$request"
+verify clean "$mailto" "$address" "$subject"
+[ -n "$other" ] && verify clean "$other/mailto" "$address" "$subject"
+verify clean xdg-email --subject "$subject" "$address"
+verify clean "$stub" "$request"
+verify real "$mailto" "$address" "$subject"
+verify real xdg-open "$request"
 
-# time_rounds LABEL STATUS NAME COMMAND ...: hyperfine over the commands, round after round.
+# time_rounds ENVIRONMENT LABEL STATUS NAME COMMAND ...: hyperfine over the commands, round
+# after round.
 time_rounds() {
-    local label=$1 status=$2 round
-    shift 2
+    local -n environment=$1
+    local label=$2 status=$3 round
+    shift 3
     local -a named=()
     while [ $# -gt 0 ]; do
         named+=(-n "$1" "$2")
@@ -93,44 +113,69 @@ time_rounds() {
     done
     for round in $(seq "$rounds"); do
         echo "# $label: round $round of $rounds" >&2
-        "${clean[@]}" STUB_STATUS="$status" hyperfine -N --style basic --warmup 3 \
+        "${environment[@]}" STUB_STATUS="$status" hyperfine -N --style basic --warmup 3 \
             --runs $((runs / rounds)) --export-json "$work/$label-$round.json" "${named[@]}" \
             >/dev/null
     done
 }
-time_rounds side 0 "${side[@]}"
-time_rounds longest 1 "${longest[@]}"
+time_rounds clean side 0 "${side[@]}"
+time_rounds real chain 0 "${chain[@]}"
+time_rounds clean longest 1 "${longest[@]}"
 
-# Peak resident set (KiB) of a command over five runs: the largest of the process and the children
-# it waited for, as wait4 reports it.
+# peak ENVIRONMENT STATUS COMMAND...: the peak resident set (KiB) over five runs, the largest of
+# the process and the children it waited for, as wait4 reports it.
 peak() {
-    local status=$1 most=0 kib
-    shift
+    local -n environment=$1
+    local status=$2 most=0 kib
+    shift 2
     for _ in 1 2 3 4 5; do
-        "${clean[@]}" STUB_STATUS="$status" /usr/bin/time -f %M -o "$work/peak" "$@" \
+        "${environment[@]}" STUB_STATUS="$status" /usr/bin/time -f %M -o "$work/peak" "$@" \
             >/dev/null 2>&1 || true
         kib=$(tail -n 1 "$work/peak")
         [ "$kib" -gt "$most" ] && most=$kib
     done
     echo "$most"
 }
+
+# processes ENVIRONMENT STATUS COMMAND...: how many programs one run starts, its own included.
+processes() {
+    local -n environment=$1
+    local status=$2
+    shift 2
+    "${environment[@]}" STUB_STATUS="$status" strace -f -qq -e trace=execve -o "$work/execs" \
+        "$@" >/dev/null 2>&1 || true
+    grep -c ' = 0$' "$work/execs"
+}
+
+# measure ENVIRONMENT STATUS NAME COMMAND-LINE: one line of peak memory and process count.
+measure() {
+    local -a words
+    read -r -a words <<<"$4"
+    printf '%s\t%s\t%s\n' "$3" "$(peak "$1" "$2" "${words[@]}")" \
+        "$(processes "$1" "$2" "${words[@]}")"
+}
 {
-    for ((i = 0; i < ${#side[@]}; i += 2)); do
-        read -r -a words <<<"${side[i + 1]}"
-        printf '%s\t%s\n' "${side[i]}" "$(peak 0 "${words[@]}")"
-    done
-    printf '%s\t%s\n' "${longest[0]}" "$(peak 1 "$mailto" "${worst[@]}")"
-    printf '%s\t%s\n' "${longest[2]}" "$(peak 1 "$mailto" "$address")"
-} >"$work/peaks"
+    for ((i = 0; i < ${#side[@]}; i += 2)); do measure clean 0 "${side[i]}" "${side[i + 1]}"; done
+    for ((i = 0; i < ${#chain[@]}; i += 2)); do measure real 0 "${chain[i]}" "${chain[i + 1]}"; done
+    measure clean 1 "${longest[2]}" "${longest[3]}"
+    printf '%s\t%s\t%s\n' "${longest[0]}" "$(peak clean 1 "$mailto" "${worst[@]}")" \
+        "$(processes clean 1 "$mailto" "${worst[@]}")"
+} >"$work/measures"
 
 echo "# Scaling benchmark" >&2
 "$build/command_line_bench" --benchmark_format=json --benchmark_repetitions=5 \
     >"$work/scaling.json" 2>/dev/null
 
+echo "machine: $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1)," \
+    "Linux $(uname -r); load average at the end: $(cut -d ' ' -f 1-3 /proc/loadavg)"
+echo
 python3 - "$work" "$rounds" <<'REPORT'
 import json, statistics, sys
 work, rounds = sys.argv[1], int(sys.argv[2])
-peaks = dict(line.rstrip("\n").split("\t") for line in open(f"{work}/peaks"))
+measures = {}
+for line in open(f"{work}/measures"):
+    name, kib, count = line.rstrip("\n").split("\t")
+    measures[name] = (int(kib), int(count))
 
 def merged(label):
     """Every run's time (s) per command, over all rounds, in the order of the first round."""
@@ -143,15 +188,18 @@ def merged(label):
 def table(label, base_label):
     times = merged(label)
     base = statistics.median(list(times.values())[-1])
-    print(f"| command | mean ± σ | median | min | × {base_label} (median) | peak memory |")
-    print("|---|---|---|---|---|---|")
+    print(f"| command | mean ± σ | median | min | × {base_label} (median) | peak memory "
+          "| processes |")
+    print("|---|---|---|---|---|---|---|")
     for name, t in times.items():
+        kib, count = measures[name]
         print(f"| `{name}` | {statistics.mean(t)*1e3:.2f} ± {statistics.stdev(t)*1e3:.2f} ms "
               f"| {statistics.median(t)*1e3:.2f} ms | {min(t)*1e3:.2f} ms "
-              f"| {statistics.median(t)/base:.2f} | {int(peaks[name])/1024:.1f} MiB |")
+              f"| {statistics.median(t)/base:.2f} | {kib/1024:.1f} MiB | {count} |")
     print()
 
 table("side", "floor")
+table("chain", "xdg-open alone")
 table("longest", "one argument")
 
 with open(f"{work}/scaling.dat", "w") as out:

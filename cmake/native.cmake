@@ -1,27 +1,69 @@
 # The native (POSIX) build: the utility over posix.cpp, the unit tests over the recording fake,
 # the benchmarks and the end-to-end test of the real binary.
 
-add_executable(mailto platform/posix.cpp platform/posix_ini.cpp)
+add_executable(mailto platform/posix.cpp platform/posix_ini.cpp platform/posix_shell.cpp
+                      platform/dialog_text.cpp platform/posix_files.cpp)
 target_link_libraries(mailto PRIVATE mailto_core)
 # Linked statically, the program starts in about half the time: no shared libraries to find, map
 # and relocate.
-if(NOT MAILTO_SANITIZED)
+if(NOT MAILTO_SANITIZE)
   target_link_options(mailto PRIVATE -static)
 endif()
 
-find_package(GTest REQUIRED)
-add_executable(unit_tests
-  platform/fake.cpp
-  platform/posix_ini.cpp
-  platform/posix_ini_test.cpp
-  launcher/launch_test.cpp
-  launcher/messages_test.cpp
-  environment/arguments_test.cpp
-  environment/paths_test.cpp
-  settings/settings_test.cpp)
-target_link_libraries(unit_tests PRIVATE mailto_core GTest::gtest GTest::gmock GTest::gtest_main)
-include(GoogleTest)
-gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+# The unit tests and the benchmarks need GoogleTest and Google Benchmark, which a user who only
+# wants the tool may lack. MAILTO_TESTS and MAILTO_BENCHMARKS: AUTO builds them when the library
+# is found, ON requires it (the test command asks so, so that a missing library fails instead of
+# silently dropping the suite), OFF leaves them out.
+set(MAILTO_TESTS AUTO CACHE STRING
+  "Build the unit tests: AUTO (when GoogleTest is found), ON or OFF")
+set(MAILTO_BENCHMARKS AUTO CACHE STRING
+  "Build the benchmarks: AUTO (when Google Benchmark is found), ON or OFF")
+set_property(CACHE MAILTO_TESTS MAILTO_BENCHMARKS PROPERTY STRINGS AUTO ON OFF)
+
+# mailto_find_for(OPTION PACKAGE): looks for PACKAGE as OPTION asks; PACKAGE_FOUND is then true
+# when the parts that need it are to be built.
+macro(mailto_find_for option package)
+  if(${option} STREQUAL "AUTO")
+    find_package(${package} QUIET)
+  elseif(${option})
+    find_package(${package} REQUIRED)
+  else()
+    set(${package}_FOUND OFF)
+  endif()
+endmacro()
+set(mailto_skipped "")
+
+mailto_find_for(MAILTO_TESTS GTest)
+if(GTest_FOUND AND NOT TARGET GTest::gmock)
+  if(NOT MAILTO_TESTS STREQUAL "AUTO")
+    message(FATAL_ERROR "MAILTO_TESTS is ${MAILTO_TESTS}, but GoogleMock was not found")
+  endif()
+  set(GTest_FOUND OFF)
+endif()
+if(GTest_FOUND)
+  add_executable(unit_tests
+    platform/fake.cpp
+    platform/posix_ini.cpp
+    platform/posix_ini_test.cpp
+    platform/dialog_text.cpp
+    platform/dialog_text_test.cpp
+    launcher/launch_test.cpp
+    launcher/messages_test.cpp
+    environment/arguments_test.cpp
+    environment/paths_test.cpp
+    settings/settings_test.cpp)
+  target_link_libraries(unit_tests PRIVATE mailto_core GTest::gtest GTest::gmock GTest::gtest_main)
+  include(GoogleTest)
+  gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+  # The name search and the file times over real files and time zones: apart from unit_tests,
+  # which links the fake's versions of them.
+  add_executable(posix_files_tests platform/posix_files.cpp platform/posix_files_test.cpp)
+  target_include_directories(posix_files_tests PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(posix_files_tests PRIVATE GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(posix_files_tests DISCOVERY_TIMEOUT 60)
+elseif(MAILTO_TESTS STREQUAL "AUTO")
+  list(APPEND mailto_skipped "the unit tests (GoogleTest or GoogleMock not found)")
+endif()
 
 add_test(NAME native_end_to_end
   COMMAND ${CMAKE_SOURCE_DIR}/tests/native/run.sh $<TARGET_FILE:mailto>)
@@ -33,15 +75,52 @@ add_test(NAME native_no_writes_no_shell
 set_tests_properties(native_no_writes_no_shell PROPERTIES SKIP_RETURN_CODE 77)
 add_test(NAME native_worst_case
   COMMAND ${CMAKE_SOURCE_DIR}/tests/native/worst_case.sh $<TARGET_FILE:mailto>)
+# The README's shell and Python examples, as the README gives them.
+add_test(NAME readme_examples
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/readme/native.sh ${CMAKE_SOURCE_DIR}/README.md
+          $<TARGET_FILE:mailto>)
+# The dialogs through stand-in zenity, kdialog and xmessage; the caller never held by the opener,
+# a reader that has gone, and the streams and signals the started programs get.
+add_test(NAME native_dialogs
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/native/dialogs.sh $<TARGET_FILE:mailto>)
+add_test(NAME native_caller
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/native/caller.sh $<TARGET_FILE:mailto>)
+# The real xdg-open and the real mail program Sylpheed under Xvfb; the sanitizers would see no
+# code here that the other end-to-end tests do not run.
+if(NOT MAILTO_SANITIZE AND NOT MAILTO_FUZZ)
+  add_test(NAME native_sylpheed
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/desktop/native.sh $<TARGET_FILE:mailto>)
+  set_tests_properties(native_sylpheed PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+endif()
+# The tool configured, built and run as if the test libraries were missing: a build of its own.
+if(NOT MAILTO_SANITIZE)
+  add_test(NAME native_bare_build COMMAND ${CMAKE_SOURCE_DIR}/tests/native/bare_build.sh
+                                          ${CMAKE_SOURCE_DIR})
+  set_tests_properties(native_bare_build PROPERTIES TIMEOUT 900)
+endif()
+
+# Formatting of every C++ file and clang-tidy over the product code, once: in the plain native
+# build, whose compile database it reads.
+if(NOT MAILTO_SANITIZE AND NOT MAILTO_FUZZ)
+  add_test(NAME lint COMMAND ${CMAKE_SOURCE_DIR}/tests/lint.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(lint PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
+endif()
 
 # The INI reader checked against the Windows one under Wine.
 include(${CMAKE_SOURCE_DIR}/tests/ini/ini.cmake)
 
-option(MAILTO_BENCHMARKS "Build the benchmarks" ON)
-if(MAILTO_BENCHMARKS)
-  find_package(benchmark REQUIRED)
+mailto_find_for(MAILTO_BENCHMARKS benchmark)
+if(benchmark_FOUND)
   add_executable(command_line_bench bench/command_line_bench.cpp platform/fake.cpp)
   target_link_libraries(command_line_bench PRIVATE mailto_core benchmark::benchmark)
+elseif(MAILTO_BENCHMARKS STREQUAL "AUTO")
+  list(APPEND mailto_skipped "the benchmarks (Google Benchmark not found)")
+endif()
+
+if(mailto_skipped)
+  list(JOIN mailto_skipped " and " mailto_skipped)
+  message(STATUS "Skipping ${mailto_skipped}. The tool builds without them; tests/install.sh "
+                 "installs the libraries (libgtest-dev libgmock-dev libbenchmark-dev).")
 endif()
 
 # The fuzz targets, in the fuzz preset only.

@@ -31,6 +31,30 @@ else()
   set(CPACK_GENERATOR TGZ)
   # The Windows executable is linked stripped already.
   set(CPACK_STRIP_FILES ON)
+
+  # The Debian package, built with cpack -G DEB: mailto_<version>_<architecture>.deb. The version
+  # has no Debian revision (upstream and packaging are one), so it is a native package and its
+  # changelog, docs/changelog, is the Debian one; its latest entry names the maintainer.
+  file(STRINGS docs/changelog maintainer REGEX "^ -- " LIMIT_COUNT 1)
+  string(REGEX REPLACE "^ -- (.*>)  .*$" "\\1" CPACK_DEBIAN_PACKAGE_MAINTAINER "${maintainer}")
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION mail)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  # Depends as dpkg-shlibdeps computes it from the binary: none, as it is linked statically.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The opener takes the request; a dialog program shows the messages in a graphical session.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, zenity | kdialog | x11-utils")
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [[
+Each run hands a mailto: request for a given address and optional subject to
+xdg-open, which starts the desktop's e-mail program, and exits. Scripts, older
+applications and shortcuts call it so that they never need to know which mail
+program is installed. Without arguments it reads the address from a settings
+file beside the program.]])
+  # Debian keeps the manual page compressed and the copyright file and the changelog in
+  # /usr/share/doc/mailto; the script adds them to the Debian package only.
+  set(CPACK_MAILTO_COPYRIGHT ${CMAKE_SOURCE_DIR}/docs/copyright)
+  set(CPACK_MAILTO_CHANGELOG ${CMAKE_SOURCE_DIR}/docs/changelog)
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/debian_files.cmake)
 endif()
 
 set(CPACK_PACKAGE_NAME mailto)
@@ -48,8 +72,11 @@ if(WIN32)
             $<TARGET_FILE:mailto> ${PROJECT_VERSION} ${MAILTO_PACKAGE_SYSTEM}
             $<TARGET_FILE:wine_runner> $<TARGET_FILE:wine_recorder>)
   set_tests_properties(release_zip_under_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
-elseif(NOT MAILTO_SANITIZED)
+elseif(NOT MAILTO_SANITIZE)
   add_test(NAME release_tarball
     COMMAND ${CMAKE_SOURCE_DIR}/tests/release/tarball.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
             ${MAILTO_PACKAGE_SYSTEM})
+  add_test(NAME release_deb
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/release/deb.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION})
+  set_tests_properties(release_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
 endif()

@@ -39,21 +39,6 @@ setup() {
     cp "$MAILTO" "$APP/mailto.exe"
 }
 
-# Prints the id of the program's visible window once it has one; fails when none comes in time.
-wait_for_box() {
-    local job=$1 ticks=0 visible
-    while kill -0 "$job" 2>/dev/null && [ $ticks -lt $((BOX_TIMEOUT * 10)) ]; do
-        visible=$(xdotool search --onlyvisible --class '^mailto\.exe$' 2>/dev/null | head -n1)
-        if [ -n "$visible" ]; then
-            echo "$visible"
-            return 0
-        fi
-        sleep 0.1
-        ticks=$((ticks + 1))
-    done
-    return 1
-}
-
 # Copies the window's rectangle of the screen: the frame Wine draws belongs to the window.
 capture() {
     local window=$1 file=$2 X Y WIDTH HEIGHT SCREEN
@@ -62,24 +47,23 @@ capture() {
     import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$file"
 }
 
+# Takes the box whose window id is $1 into SHOT, once it has had time to paint its text.
+take_box() {
+    sleep 1.5
+    capture "$1" "$SHOT" || rm -f "$SHOT"
+}
+
 # shoot FILE ARGUMENT...: runs the program, takes its message box, then dismisses it.
 shoot() {
-    local file=$1 window status=0
+    SHOT="$SESSION_DIR/$1"
     shift
     (cd "$APP" && timeout "$((BOX_TIMEOUT + 10))" "$WINE" 'C:\app\mailto.exe' "$@" \
         </dev/null >>"$SESSION_DIR/mailto.log" 2>&1) &
     local job=$!
-    if window=$(wait_for_box "$job"); then
-        # Give the box time to paint its text before the screen is read.
-        sleep 1.5
-        capture "$window" "$OUT/$file" || status=1
-        xdotool windowfocus "$window" key Return 2>/dev/null
-    else
-        status=1
-    fi
+    CASE_TIMEOUT=$BOX_TIMEOUT ON_BOX=take_box wine_dismiss_boxes "$job"
     wait "$job" 2>/dev/null
-    [ $status = 0 ] || die "no message box to take for $file"
-    echo "wrote $OUT/$file"
+    [ "$BOXES" = 1 ] && [ -s "$SHOT" ] || die "no message box to take for ${SHOT##*/}"
+    mv "$SHOT" "$OUT/" && echo "wrote $OUT/${SHOT##*/}"
 }
 
 mkdir -p "$OUT"

@@ -8,29 +8,59 @@ namespace environment {
 
 namespace {
 
-// Caps one argument; the platform's command line never comes near it.
-const std::size_t max_argument_length = 65536;
-
 bool is_blank(unsigned char byte) { return byte != 0 && byte <= 0x20; }
 
-// Steps over blanks and over empty quoted pairs standing before a token.
-void skip_to_token(const char*& position)
+// Where the token after position starts: past blanks and the empty quoted pairs before it.
+const char* token_start(const char* position)
 {
     for (;;) {
         while (is_blank(static_cast<unsigned char>(*position))) ++position;
-        if (position[0] != '"' || position[1] != '"') return;
+        if (position[0] != '"' || position[1] != '"') return position;
         position += 2;
     }
 }
 
-// Copies the quoted run after an opening quote, blanks included, and steps over its closing
-// quote if there is one.
-void collect_quoted(const char*& position, std::string& token)
+// Walks the token after position and moves position past it, handing the runs of its bytes
+// between double quotes to take(run, length). A double quote opens or closes quoting and is
+// dropped; the token ends at the end of the line, at a blank outside quotes (which it steps
+// over), or when it has max_argument_length bytes. Returns the token's length, which is 0 only at
+// the end of the line. Inline, so that the loops walking a long line over it make no call per
+// token.
+template <typename Take>
+inline std::size_t walk_token(const char*& position, Take take)
 {
-    ++position;
-    while (*position != 0 && *position != '"' && token.size() < max_argument_length)
-        token += *position++;
-    if (*position == '"') ++position;
+    const char* next = token_start(position);
+    const char* run = next;
+    std::size_t length = 0;
+    bool quoted = false;
+    for (; length < max_argument_length; ++next) {
+        const unsigned char byte = static_cast<unsigned char>(*next);
+        if (byte == '"') {
+            take(run, static_cast<std::size_t>(next - run));
+            run = next + 1;
+            quoted = !quoted;
+            continue;
+        }
+        if (byte > 0x20 || (quoted && byte != 0)) {
+            ++length;
+            continue;
+        }
+        if (byte == 0) break;
+        take(run, static_cast<std::size_t>(next - run));
+        position = next + 1;
+        return length;
+    }
+    take(run, static_cast<std::size_t>(next - run));
+    // A token cut inside quotes still loses the closing quote right after the cut.
+    if (quoted && *next == '"') ++next;
+    position = next;
+    return length;
+}
+
+// Steps over the token at position without copying it. Returns its length, 0 at the end.
+std::size_t skip_token(const char*& position)
+{
+    return walk_token(position, [](const char*, std::size_t) {});
 }
 
 // Replaces every occurrence of the two-byte pattern by one byte, scanning left to right.
@@ -53,23 +83,17 @@ std::string replace_pairs(const std::string& text, const char (&pattern)[3], cha
 
 std::string next_token(const char*& position)
 {
-    skip_to_token(position);
     std::string token;
-    while (static_cast<unsigned char>(*position) > 0x20 && token.size() < max_argument_length) {
-        if (*position == '"')
-            collect_quoted(position, token);
-        else
-            token += *position++;
-    }
+    walk_token(position, [&token](const char* run, std::size_t size) { token.append(run, size); });
     return token;
 }
 
 std::size_t argument_count()
 {
     const char* position = platform::command_line();
-    next_token(position);
+    skip_token(position);
     std::size_t count = 0;
-    while (!next_token(position).empty()) ++count;
+    while (skip_token(position) != 0) ++count;
     return count;
 }
 
@@ -77,26 +101,26 @@ std::string argument(std::size_t i)
 {
     if (i == 0) return platform::module_file_name();
     const char* position = platform::command_line();
-    next_token(position);
-    std::string token;
-    for (std::size_t n = 1; n <= i; ++n) {
-        token = next_token(position);
-        if (token.empty()) break;
-    }
-    return token;
+    skip_token(position);
+    for (std::size_t n = 1; n < i; ++n)
+        if (skip_token(position) == 0) return std::string();
+    return next_token(position);
 }
 
-// One walk over the tokens, so that a long command line costs linear time.
+// One walk over the tokens, so that a long command line costs linear time. Only a token long
+// enough to begin with the prefix is read again, as a copy, to compare it.
 std::string switch_value(const std::string& prefix, std::size_t first)
 {
     const char* position = platform::command_line();
-    next_token(position);
-    std::size_t index = 0;
-    for (std::string token = next_token(position); !token.empty(); token = next_token(position)) {
-        if (++index >= first && token.compare(0, prefix.size(), prefix) == 0)
-            return token.substr(prefix.size());
+    skip_token(position);
+    for (std::size_t index = 1;; ++index) {
+        const char* start = position;
+        const std::size_t length = skip_token(position);
+        if (length == 0) return std::string();
+        if (index < first || length < prefix.size()) continue;
+        const std::string token = next_token(start);
+        if (token.compare(0, prefix.size(), prefix) == 0) return token.substr(prefix.size());
     }
-    return std::string();
 }
 
 std::string decode_argument_escapes(const std::string& text)

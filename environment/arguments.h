@@ -7,9 +7,13 @@
 
 namespace environment {
 
+// The longest argument, in bytes: a token stops there, and its remaining bytes begin the next.
+const std::size_t max_argument_length = 65536;
+
 // Reads the token that starts at position and moves position past it. Blanks (bytes 0x01 to
 // 0x20) separate tokens; double quotes are removed and protect the blanks between them; empty
-// quoted pairs before a token are dropped. Returns the empty string only at the end of the line.
+// quoted pairs before a token are dropped; a token holds at most max_argument_length bytes.
+// Returns the empty string only at the end of the line.
 std::string next_token(const char*& position);
 
 // The number of arguments after the program name.

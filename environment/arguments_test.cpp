@@ -84,6 +84,27 @@ TEST_F(arguments, a_token_stops_at_its_buffer_size)
     EXPECT_EQ(argument(2), std::string(70000 - 65536, 'a'));
 }
 
+// Where the cut falls next to a double quote: a closing quote right after the cut is dropped with
+// the token; any other byte starts the next token, outside quotes.
+TEST_F(arguments, the_cut_at_the_buffer_size_next_to_quotes)
+{
+    const std::string a(65536, 'a');
+    const struct {
+        std::string command_line;
+        std::vector<std::string> arguments;
+    } cases[] = {
+        {"mailto \"" + a + "\" c", {a, "c"}},
+        {"mailto \"" + a + "b c\" d", {a, "b", "c d"}},
+        {"mailto " + a + "\"b c\" d", {a, "b c", "d"}},
+        {"mailto \"" + a.substr(1) + "\"b c", {a.substr(1) + "b", "c"}},
+    };
+    for (const auto& c : cases) {
+        fake::set_command_line(c.command_line);
+        EXPECT_EQ(argument_count(), c.arguments.size()) << c.command_line.substr(65536);
+        EXPECT_EQ(all_arguments(), c.arguments) << c.command_line.substr(65536);
+    }
+}
+
 TEST_F(arguments, every_token_is_free_of_quotes_and_blanks)
 {
     fake::set_command_line("mailto \"a b\"c\" d\"\"\" e\"f");
@@ -132,6 +153,8 @@ TEST_F(arguments, switch_value_is_the_first_match_from_argument_two)
         {"mailto addr /ERROR=x", ""},
         {"mailto addr subj x/error=y", ""},
         {"mailto addr \"/error=with blank\"", "with blank"},
+        {"mailto addr subj /err\"or=x y\"", "x y"},
+        {"mailto addr subj /error /error", ""},
         {"mailto", ""},
     };
     for (const switch_case& c : cases) {

@@ -3,6 +3,7 @@
 
 #include "environment/paths.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/fake.h"
@@ -10,6 +11,7 @@
 namespace {
 
 using environment::byte_type;
+using ::testing::ElementsAre;
 
 class paths : public ::testing::Test {
    protected:
@@ -125,26 +127,47 @@ TEST_F(paths, table_stays_empty_without_double_byte_support)
     EXPECT_TRUE(fake::calls_named("GetCPInfo").empty());
 }
 
-TEST_F(paths, file_exists_only_for_dated_files)
+struct existence_case {
+    const char* what;
+    unsigned long attributes;
+    bool to_local;
+    bool to_dos;
+    bool exists;
+};
+
+// The calendar is the platform's (tested with posix_files_tests and under Wine); the decision is
+// this: a directory, or a time that either conversion refuses, means no file.
+TEST_F(paths, a_file_exists_unless_a_directory_or_its_time_is_refused)
 {
-    fake::add_file("C:\\a.ini", 0x20, fake::file_time(2020, 5, 1));
-    fake::add_file("C:\\dir.ini", 0x10, fake::file_time(2020, 5, 1));
-    fake::add_file("C:\\old.ini", 0x20, fake::file_time(1979, 12, 31));
-    fake::add_file("C:\\far.ini", 0x20, fake::file_time(2108, 1, 1));
-    fake::add_file("C:\\edge.ini", 0x20, fake::file_time(1980, 1, 1));
-    EXPECT_TRUE(environment::file_exists("C:\\a.ini"));
-    EXPECT_TRUE(environment::file_exists("C:\\edge.ini"));
-    EXPECT_FALSE(environment::file_exists("C:\\dir.ini"));
-    EXPECT_FALSE(environment::file_exists("C:\\old.ini"));
-    EXPECT_FALSE(environment::file_exists("C:\\far.ini"));
+    const existence_case cases[] = {
+        {"archive file", 0x20, true, true, true},
+        {"file without attributes", 0x80, true, true, true},
+        {"read-only hidden system file", 0x07, true, true, true},
+        {"directory", 0x10, true, true, false},
+        {"directory among other attributes", 0x31, true, true, false},
+        {"local time refused", 0x20, false, true, false},
+        {"MS-DOS date refused", 0x20, true, false, false},
+        {"both refused", 0x20, false, false, false},
+    };
+    for (const existence_case& c : cases) {
+        fake::reset();
+        fake::add_file("C:\\a.ini", c.attributes, 1000);
+        fake::set_time_conversions(c.to_local, c.to_dos);
+        EXPECT_EQ(environment::file_exists("C:\\a.ini"), c.exists) << c.what;
+    }
+    fake::reset();
     EXPECT_FALSE(environment::file_exists("C:\\missing.ini"));
 }
 
-TEST_F(paths, file_exists_judges_the_date_in_local_time)
+TEST_F(paths, the_ms_dos_date_is_asked_of_the_local_time)
 {
-    fake::add_file("C:\\a.ini", 0x20, fake::file_time(1980, 1, 1));
-    fake::set_local_offset(-3600LL * 10000000);
-    EXPECT_FALSE(environment::file_exists("C:\\a.ini"));
+    fake::reset();
+    fake::add_file("C:\\a.ini", 0x20, 50000);
+    fake::set_local_offset(-36000);
+    EXPECT_TRUE(environment::file_exists("C:\\a.ini"));
+    EXPECT_THAT(fake::calls(), ElementsAre("FindFirstFileA(\"C:\\a.ini\")",
+                                           "FileTimeToLocalFileTime(50000) = 14000",
+                                           "FileTimeToDosDateTime(14000) = TRUE"));
 }
 
 }  // namespace

@@ -97,13 +97,11 @@ struct failure_case {
 TEST_F(launch, failure_text_rules)
 {
     const failure_case cases[] = {
+        // The switch's own rules (first match, case, escapes) are the tables of arguments_test
+        // and messages_test; here, how the run puts them together.
         {"mailto a", "Error opening\r\n\ra"},
         {"mailto addr /error=Failed", "Failed\r\n\raddr?subject=/error=Failed"},
-        {"mailto addr subj /error=One /error=Two", "One\r\n\raddr?subject=subj"},
         {"mailto addr subj /error= /error=X", "Error opening\r\n\raddr?subject=subj"},
-        {"mailto addr subj /ERROR=x", "Error opening\r\n\raddr?subject=subj"},
-        {"mailto a s /error=Cannot<#0D><#0A>start", "Cannot\r\nstart\r\n\ra?subject=s"},
-        {"mailto a s /error=Not`1found", "Not found\r\n\ra?subject=s"},
         {"mailto a s /error=<#00>abc", ""},
         {"mailto a s /error=<#45>rror`0<#3C>#41>", "Error`<#41>\r\n\ra?subject=s"},
     };

@@ -31,12 +31,12 @@ bool double_byte;
 std::vector<unsigned char> lead_byte_pairs;
 std::map<std::string, scripted_file> files;
 std::int64_t local_offset;
+bool local_converts;
+bool dos_converts;
 std::map<std::tuple<std::string, std::string, std::string>, std::string> profile;
 std::map<std::string, bool> window_classes;
 std::uintptr_t window_handle;
 std::int32_t shell_result;
-
-const std::int64_t ticks_per_day = 864000000000LL;
 
 std::string quoted(const char* text)
 {
@@ -52,17 +52,6 @@ std::string hex(std::uintptr_t value)
 }
 
 void record(const std::string& line) { recorded.push_back(line); }
-
-// Days from 1601-01-01 to the given date of the proleptic Gregorian calendar.
-std::int64_t days_since_1601(int year, int month, int day)
-{
-    const int y = month <= 2 ? year - 1 : year;
-    const int era_year = y - 1600;
-    const int shifted_month = month <= 2 ? month + 9 : month - 3;
-    const std::int64_t day_of_year = (153 * shifted_month + 2) / 5 + day - 1;
-    // 1601-01-01 is day 306 of the year counted from 1600-03-01.
-    return 365LL * era_year + era_year / 4 - era_year / 100 + era_year / 400 + day_of_year - 306;
-}
 
 }  // namespace
 
@@ -82,6 +71,8 @@ void reset()
     lead_byte_pairs.clear();
     files.clear();
     local_offset = 0;
+    local_converts = true;
+    dos_converts = true;
     profile.clear();
     window_classes.clear();
     window_handle = 0x1000;
@@ -126,6 +117,12 @@ void add_file(const std::string& path, unsigned long attributes, std::uint64_t l
 
 void set_local_offset(std::int64_t offset) { local_offset = offset; }
 
+void set_time_conversions(bool to_local, bool to_dos)
+{
+    local_converts = to_local;
+    dos_converts = to_dos;
+}
+
 void set_profile_string(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value)
 {
@@ -139,11 +136,6 @@ void register_window_class(const std::string& name, bool default_procedure)
 
 void set_create_window_result(std::uintptr_t handle) { window_handle = handle; }
 void set_shell_result(std::int32_t result) { shell_result = result; }
-
-std::uint64_t file_time(int year, int month, int day)
-{
-    return static_cast<std::uint64_t>(days_since_1601(year, month, day) * ticks_per_day);
-}
 
 }  // namespace fake
 
@@ -216,15 +208,19 @@ bool find_first_file(const char* path, found_file& found)
 
 bool file_time_to_local_file_time(std::uint64_t file_time, std::uint64_t& local_time)
 {
-    local_time = file_time + static_cast<std::uint64_t>(local_offset);
-    return true;
+    if (local_converts) local_time = file_time + static_cast<std::uint64_t>(local_offset);
+    record("FileTimeToLocalFileTime(" + std::to_string(file_time) +
+           ") = " + (local_converts ? std::to_string(local_time) : "FALSE"));
+    return local_converts;
 }
 
 bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
                                 unsigned short& time)
 {
     date = time = 0;
-    return local_time >= fake::file_time(1980, 1, 1) && local_time < fake::file_time(2108, 1, 1);
+    record("FileTimeToDosDateTime(" + std::to_string(local_time) +
+           ") = " + (dos_converts ? "TRUE" : "FALSE"));
+    return dos_converts;
 }
 
 unsigned long get_private_profile_string(const char* section, const char* key,

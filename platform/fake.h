@@ -32,14 +32,14 @@ void set_double_byte(bool enabled, const std::vector<unsigned char>& lead_bytes)
 void add_file(const std::string& path, unsigned long attributes, std::uint64_t last_write_time);
 // Sets the time zone offset applied by file_time_to_local_file_time, in file-time units.
 void set_local_offset(std::int64_t offset);
+// Makes file_time_to_local_file_time and file_time_to_dos_date_time succeed or refuse, whatever
+// the time; both succeed after reset. The fake has no calendar of its own.
+void set_time_conversions(bool to_local, bool to_dos);
 void set_profile_string(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
 // Makes the window class already registered, with the default procedure or another one.
 void register_window_class(const std::string& name, bool default_procedure);
 void set_create_window_result(std::uintptr_t handle);
 void set_shell_result(std::int32_t result);
-
-// A file time in 100-nanosecond units since 1601 for the given UTC calendar date.
-std::uint64_t file_time(int year, int month, int day);
 
 }  // namespace fake

@@ -209,22 +209,4 @@ TEST(PosixIniFileTest, UnreadableFileGivesTheDefault)
     if (!binding) GTEST_SKIP() << "file permissions do not bind this user";
 }
 
-TEST(PosixIniFileTest, LeavesTheFileAsItWas)
-{
-    std::string folder = make_folder();
-    ASSERT_FALSE(folder.empty());
-    std::string path = write_file(folder, "a.ini", "[EMAIL]\nAddress=x\n");
-    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    struct stat before;
-    ASSERT_EQ(stat(path.c_str(), &before), 0);
-    EXPECT_EQ(platform::read_ini_file_value(path, "EMAIL", "Address", "", 1024), "x");
-    struct stat after;
-    ASSERT_EQ(stat(path.c_str(), &after), 0);
-    EXPECT_EQ(after.st_size, before.st_size);
-    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
-    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
-    EXPECT_EQ(after.st_mode, before.st_mode);
-    remove_folder(folder);
-}
-
 }  // namespace

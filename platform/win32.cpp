@@ -22,6 +22,12 @@ static std::uint64_t to_u64(const FILETIME& time)
     return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// Window handles cross platform.h as integers; here they are the system's handles again.
+static HWND as_handle(window handle)
+{
+    return reinterpret_cast<HWND>(handle);  // NOLINT(performance-no-int-to-ptr)
+}
+
 static FILETIME to_file_time(std::uint64_t value)
 {
     FILETIME time;
@@ -135,20 +141,19 @@ window create_window(unsigned long ex_style, const char* class_name, const char*
     return reinterpret_cast<window>(handle);
 }
 
-void destroy_window(window handle) { DestroyWindow(reinterpret_cast<HWND>(handle)); }
+void destroy_window(window handle) { DestroyWindow(as_handle(handle)); }
 
 std::int32_t shell_execute(window owner, const char* verb, const char* file, const char* parameters,
                            const char* directory, int show)
 {
-    HINSTANCE result =
-        ShellExecuteA(reinterpret_cast<HWND>(owner), verb, file, parameters, directory, show);
+    HINSTANCE result = ShellExecuteA(as_handle(owner), verb, file, parameters, directory, show);
     // Only the low 32 bits carry the result, also in a 64-bit process.
     return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(result));
 }
 
 int message_box(window owner, const char* text, const char* caption, unsigned style)
 {
-    return MessageBoxA(reinterpret_cast<HWND>(owner), text, caption, style);
+    return MessageBoxA(as_handle(owner), text, caption, style);
 }
 
 }  // namespace platform

@@ -15,6 +15,8 @@ using ::testing::IsEmpty;
 
 const char* const own_file = "C:\\tools\\mailto.ini";
 const char* const shared_file = "C:\\tools\\VANTIK.INI";
+// Any last-write time: the fake's conversions answer as scripted, whatever the time.
+const std::uint64_t written = 1000;
 
 class settings_file : public ::testing::Test {
    protected:
@@ -23,16 +25,17 @@ class settings_file : public ::testing::Test {
 
 TEST_F(settings_file, own_file_when_it_exists)
 {
-    fake::add_file(own_file, 0x20, fake::file_time(2024, 1, 1));
+    fake::add_file(own_file, 0x20, written);
     EXPECT_EQ(settings::settings_file(), own_file);
 }
 
 TEST_F(settings_file, shared_file_when_the_own_one_does_not_count)
 {
     EXPECT_EQ(settings::settings_file(), shared_file);
-    fake::add_file(own_file, 0x10, fake::file_time(2024, 1, 1));
+    fake::add_file(own_file, 0x10, written);
     EXPECT_EQ(settings::settings_file(), shared_file);
-    fake::add_file(own_file, 0x20, fake::file_time(1979, 6, 1));
+    fake::add_file(own_file, 0x20, written);
+    fake::set_time_conversions(true, false);
     EXPECT_EQ(settings::settings_file(), shared_file);
     EXPECT_THAT(fake::calls_named("FindFirstFileA(\"C:\\tools\\VANTIK"), IsEmpty());
 }
@@ -58,7 +61,7 @@ class settings_route : public ::testing::Test {
     {
         fake::reset();
         fake::set_command_line("mailto");
-        fake::add_file(own_file, 0x20, fake::file_time(2024, 1, 1));
+        fake::add_file(own_file, 0x20, written);
     }
 
     void set(const char* key, const std::string& value)

@@ -5,7 +5,7 @@ if(WIN32)
   add_test(NAME footprint_exe_size
     COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:mailto> -DLIMIT=262144
             -P ${CMAKE_CURRENT_LIST_DIR}/file_size.cmake)
-elseif(NOT MAILTO_SANITIZED)
+elseif(NOT MAILTO_SANITIZE)
   add_test(NAME footprint_peak_memory
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/peak_memory.sh $<TARGET_FILE:mailto> 4096)
 endif()

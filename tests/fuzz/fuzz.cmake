@@ -5,13 +5,10 @@ set(fuzz_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-
 set(MAILTO_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz test runs, in seconds")
 math(EXPR fuzz_timeout "${MAILTO_FUZZ_SECONDS} + 120")
 
-# The code under test and the fake, compiled again with the fuzzer's coverage instrumentation.
-add_library(mailto_fuzz_core STATIC
-  launcher/messages.cpp
-  environment/arguments.cpp
-  environment/paths.cpp
-  platform/fake.cpp
-  platform/posix_ini.cpp)
+# The core, the fake and the POSIX INI reader, compiled again with the fuzzer's coverage
+# instrumentation. The core's file list is the one mailto_core is built from.
+get_target_property(core_sources mailto_core SOURCES)
+add_library(mailto_fuzz_core STATIC ${core_sources} platform/fake.cpp platform/posix_ini.cpp)
 target_include_directories(mailto_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(mailto_fuzz_core PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-link)
 

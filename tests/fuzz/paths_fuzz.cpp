@@ -1,5 +1,7 @@
 // paths_fuzz.cpp: the double-byte aware delimiter search, folder of a path and change of
-// extension, under random lead-byte tables and both the Windows and the POSIX delimiters.
+// extension, under random lead-byte tables and both the Windows and the POSIX delimiters. The
+// checks say what the results must be, over the path read character by character from the front;
+// nothing here walks the path the way the code under test does.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -36,48 +38,45 @@ setting setting_from(FuzzedDataProvider& input)
     return chosen;
 }
 
-// The lead-byte table as the rules build it from the pairs.
-std::vector<bool> table_of(const setting& chosen)
+// Whether one of the pairs before the first pair of two zeros holds the byte.
+bool in_a_pair(const setting& chosen, unsigned byte)
 {
-    std::vector<bool> lead(256, false);
-    if (!chosen.double_byte) return lead;
     std::vector<unsigned char> pairs = chosen.lead_pairs;
     pairs.resize(12, 0);
     for (std::size_t i = 0; i < 12; i += 2) {
-        if (pairs[i] == 0 && pairs[i + 1] == 0) break;
-        for (unsigned byte = pairs[i]; byte <= pairs[i + 1]; ++byte) lead[byte] = true;
+        if (pairs[i] == 0 && pairs[i + 1] == 0) return false;
+        if (pairs[i] <= byte && byte <= pairs[i + 1]) return true;
     }
-    return lead;
+    return false;
 }
 
-// Byte types by the recursive rule, from the front: trail when the byte before is a lead byte.
-std::vector<byte_type> types_of(const std::string& text, const std::vector<bool>& lead)
+bool lead(char byte) { return environment::is_lead_byte(static_cast<unsigned char>(byte)); }
+
+// Which bytes are trail bytes, the path read as characters from the front: a lead byte takes the
+// byte after it into its character.
+std::vector<bool> trail_bytes(const std::string& path)
 {
-    std::vector<byte_type> types(text.size(), byte_type::single);
-    for (std::size_t j = 0; j < text.size(); ++j) {
-        if (j > 0 && types[j - 1] == byte_type::lead)
-            types[j] = byte_type::trail;
-        else if (lead[static_cast<unsigned char>(text[j])])
-            types[j] = byte_type::lead;
-    }
-    return types;
+    std::vector<bool> trail(path.size(), false);
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (lead(path[i]) && i + 1 < path.size()) trail[++i] = true;
+    return trail;
 }
 
-// The walk from the last byte: a trail delimiter is passed over together with its lead byte.
-std::size_t walk(const std::string& delimiters, const std::string& text,
-                 const std::vector<byte_type>& types)
+// A byte that separates: one of the delimiters, neither a zero byte nor a trail byte.
+bool separates(const std::string& delimiters, const std::string& path,
+               const std::vector<bool>& trail, std::size_t i)
 {
-    std::size_t i = text.size();
-    while (i > 0) {
-        const char byte = text[i - 1];
-        if (byte == 0 || delimiters.find(byte) == std::string::npos)
-            i -= 1;
-        else if (types[i - 1] == byte_type::trail)
-            i = i >= 2 ? i - 2 : 0;
-        else
-            return i;
-    }
-    return 0;
+    return path[i] != 0 && delimiters.find(path[i]) != std::string::npos && !trail[i];
+}
+
+// The position (from 0) of the last byte that separates; npos when there is none.
+std::size_t last_separating(const std::string& delimiters, const std::string& path,
+                            const std::vector<bool>& trail)
+{
+    std::size_t last = std::string::npos;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (separates(delimiters, path, trail, i)) last = i;
+    return last;
 }
 
 bool holds_any(const std::string& text, const std::string& bytes)
@@ -87,52 +86,50 @@ bool holds_any(const std::string& text, const std::string& bytes)
 
 // Real code pages have no delimiter among their lead bytes. A random table may, and then the walk,
 // which passes over the byte before a trail delimiter unseen, can miss a lead-byte delimiter.
-bool any_lead(const std::string& delimiters, const std::vector<bool>& lead)
+bool any_lead(const std::string& delimiters)
 {
     for (char byte : delimiters)
-        if (lead[static_cast<unsigned char>(byte)]) return true;
+        if (lead(byte)) return true;
     return false;
 }
 
-void check_table(const std::vector<bool>& lead)
+void check_table(const setting& chosen)
 {
     for (unsigned byte = 0; byte < 256; ++byte)
-        fuzz::require(environment::is_lead_byte(static_cast<unsigned char>(byte)) == lead[byte],
+        fuzz::require(environment::is_lead_byte(static_cast<unsigned char>(byte)) ==
+                          (chosen.double_byte && in_a_pair(chosen, byte)),
                       "the table holds exactly the bytes of the pairs");
 }
 
 // A few positions, the last among them, so that a run stays linear in the path.
-void check_types(const std::string& path, const std::vector<byte_type>& types)
+void check_types(const std::string& path, const std::vector<bool>& trail)
 {
     for (std::size_t i : {std::size_t{1}, path.size() / 2, path.size() - 1, path.size()}) {
         if (i == 0 || i > path.size()) continue;
-        fuzz::require(environment::byte_type_at(path, i) == types[i - 1],
-                      "byte types follow the recursive rule");
+        const byte_type expected = trail[i - 1]        ? byte_type::trail
+                                   : lead(path[i - 1]) ? byte_type::lead
+                                                       : byte_type::single;
+        fuzz::require(environment::byte_type_at(path, i) == expected,
+                      "a byte is a trail byte exactly when a lead byte starts its character");
     }
 }
 
-void check_folder(const setting& chosen, const std::string& path,
-                  const std::vector<byte_type>& types, const std::vector<bool>& lead)
+void check_folder(const setting& chosen, const std::string& path, const std::vector<bool>& trail)
 {
     const std::string folder = environment::folder_of(path);
     const std::size_t n = folder.size();
     fuzz::require(path.compare(0, n, folder) == 0, "the folder is a prefix of the path");
-    fuzz::require(n == walk(chosen.folder_delimiters, path, types),
-                  "the folder ends where the walk stops");
-    if (n == 0) return;
-    fuzz::require(chosen.folder_delimiters.find(path[n - 1]) != std::string::npos,
-                  "the folder ends in a delimiter");
-    fuzz::require(environment::byte_type_at(path, n) != byte_type::trail,
-                  "the folder does not end in a trail byte");
-    if (any_lead(chosen.folder_delimiters, lead)) return;
-    for (std::size_t i = n; i < path.size(); ++i)
-        fuzz::require(types[i] == byte_type::trail || path[i] == 0 ||
-                          chosen.folder_delimiters.find(path[i]) == std::string::npos,
-                      "no delimiter that is not a trail byte follows the folder");
+    if (n > 0)
+        fuzz::require(separates(chosen.folder_delimiters, path, trail, n - 1),
+                      "the folder ends in a delimiter that is not a trail byte");
+    if (any_lead(chosen.folder_delimiters)) return;
+    const std::size_t last = last_separating(chosen.folder_delimiters, path, trail);
+    fuzz::require(n == (last == std::string::npos ? 0 : last + 1),
+                  "no delimiter that is not a trail byte follows the folder");
 }
 
 void check_extension(const setting& chosen, const std::string& path, const std::string& extension,
-                     const std::vector<byte_type>& types, const std::vector<bool>& lead)
+                     const std::vector<bool>& trail)
 {
     const std::string changed = environment::change_extension(path, extension);
     fuzz::require(
@@ -143,13 +140,14 @@ void check_extension(const setting& chosen, const std::string& path, const std::
     fuzz::require(kept <= path.size() && path.compare(0, kept, changed, 0, kept) == 0,
                   "the result starts with a prefix of the path");
     if (kept < path.size())
-        fuzz::require(path[kept] == '.' && types[kept] != byte_type::trail,
+        fuzz::require(path[kept] == '.' && !trail[kept],
                       "only a dot that is not a trail byte starts the old extension");
-    const std::size_t i = walk(chosen.extension_delimiters, path, types);
-    fuzz::require(kept == (i > 0 && path[i - 1] == '.' ? i - 1 : path.size()),
-                  "the old extension starts at the last dot the walk finds");
-    if (!holds_any(extension, chosen.folder_delimiters) &&
-        !any_lead(chosen.extension_delimiters, lead))
+    if (any_lead(chosen.extension_delimiters)) return;
+    const std::size_t last = last_separating(chosen.extension_delimiters, path, trail);
+    const bool dot_last = last != std::string::npos && path[last] == '.';
+    fuzz::require(kept == (dot_last ? last : path.size()),
+                  "the old extension starts at the last dot, when no separator follows it");
+    if (!holds_any(extension, chosen.folder_delimiters))
         fuzz::require(environment::folder_of(changed) == environment::folder_of(path),
                       "changing the extension keeps the folder");
 }
@@ -166,11 +164,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fake::set_delimiters(chosen.folder_delimiters, chosen.extension_delimiters);
     fake::set_double_byte(chosen.double_byte, chosen.lead_pairs);
     environment::build_lead_byte_table();
-    const std::vector<bool> lead = table_of(chosen);
-    const std::vector<byte_type> types = types_of(path, lead);
-    check_table(lead);
-    check_types(path, types);
-    check_folder(chosen, path, types, lead);
-    check_extension(chosen, path, extension, types, lead);
+    const std::vector<bool> trail = trail_bytes(path);
+    check_table(chosen);
+    check_types(path, trail);
+    check_folder(chosen, path, trail);
+    check_extension(chosen, path, extension, trail);
     return 0;
 }

@@ -17,9 +17,6 @@ expect "escapes" "mailto:first box?subject=Hi there" ""
 check "escapes" "one argument to the opener" "1" "$(cat "$record.count")"
 check "escapes" "working folder" "$work/app dir" "$(cat "$record.pwd")"
 
-run 'a@b.c'
-expect "address only" "mailto:a@b.c" ""
-
 run '-n' '$(touch pwned); rm -rf x | cat `id` > y & $HOME'
 expect "shell metacharacters" \
     'mailto:-n?subject=$(touch pwned); rm -rf x | cat `id` > y & $HOME' ""
@@ -34,15 +31,6 @@ expect "blanks and high bytes" $'mailto:tab\there?subject=\x80\xff\xe9' ""
 FAKE_STATUS=4 run 'addr' 'subj' '/error=Cannot<#0D><#0A>start'
 expect "failure text" "mailto:addr?subject=subj" $'Cannot\r\nstart\r\n\raddr?subject=subj\n'
 
-FAKE_STATUS=1 run 'addr' '/error=Failed'
-expect "switch as subject" "mailto:addr?subject=/error=Failed" $'Failed\r\n\raddr?subject=/error=Failed\n'
-
-FAKE_STATUS=2 run 'addr'
-expect "default failure text" "mailto:addr" $'Error opening\r\n\raddr\n'
-
-FAKE_STATUS=2 run 'addr' 's' '/error=' '/error=X'
-expect "empty switch wins" "mailto:addr?subject=s" $'Error opening\r\n\raddr?subject=s\n'
-
 rm "$work/opener/xdg-open.missing" 2>/dev/null
 mv "$work/opener/xdg-open" "$work/opener/xdg-open.missing"
 run 'addr' 's' '/error=No`1opener'
@@ -51,9 +39,6 @@ mv "$work/opener/xdg-open.missing" "$work/opener/xdg-open"
 
 FAKE_SLEEP=60 run 'slow@b.c'
 expect "opener that stays is taken as started" "mailto:slow@b.c" ""
-
-run
-expect "no arguments, no settings" "" $'Error - No e-mail address defined\n'
 
 run '""'
 expect "only an empty quoted pair" "" $'Error - No e-mail address defined\n'

@@ -20,11 +20,6 @@ cp "$binary" "$app/mailto"
 program="$app/mailto"
 strace=$(command -v strace)
 
-fail() {
-    failed=$((failed + 1))
-    printf 'FAIL %s: %s\n' "$1" "$2"
-}
-
 # The program's folder: kind, mode, size, last change of data and of the inode, and name.
 listing() {
     find "$app" -printf '%y %m %s %T@ %C@ %P\n' | LC_ALL=C sort
@@ -112,14 +107,14 @@ expect_trace() {
     local want_execs=""
     [ $# -gt 0 ] && want_execs=$(printf '%s\n' "$@")
     local before_failed=$failed
-    [ "$status" == "$want_status" ] || fail "$name" "exit status $status, expected $want_status"
+    [ "$status" == "$want_status" ] || fail "$name: exit status $status, expected $want_status"
     [ "$before" == "$after" ] ||
-        fail "$name" "the program's folder changed:$(diff <(echo "$before") <(echo "$after"))"
+        fail "$name: the program's folder changed:$(diff <(echo "$before") <(echo "$after"))"
     local violations run
     violations=$(grep '^VIOLATION' <<<"$execs")
     run=$(grep -v '^VIOLATION' <<<"$execs")
-    [ -z "$violations" ] || fail "$name" "$violations"
-    [ "$run" == "$want_execs" ] || fail "$name" "programs run: [$run], expected [$want_execs]"
+    [ -z "$violations" ] || fail "$name: $violations"
+    [ "$run" == "$want_execs" ] || fail "$name: programs run: [$run], expected [$want_execs]"
     [ "$failed" -eq "$before_failed" ] && passed=$((passed + 1))
 }
 
@@ -138,12 +133,12 @@ expect_trace "shell metacharacters" 0 "$(opener_exec $'mailto:$(touch x);`id`|sh
 
 FAKE_STATUS=3 traced_run 'addr' 'subj' '/error=Failed'
 expect_trace "failed open" 0 "$(opener_exec 'mailto:addr?subject=subj')"
-grep -q '^Failed' <<<"$errors" || fail "failed open" "no failure message"
+grep -q '^Failed' <<<"$errors" || fail "failed open: no failure message"
 
 traced_run
 expect_trace "missing address" 0
 grep -qx 'Error - No e-mail address defined' <<<"$errors" ||
-    fail "missing address" "no message for the missing address"
+    fail "missing address: no message for the missing address"
 
 printf '[EMAIL]\nAddress=ini@b.c\nSubject=From the file\n' > "$app/mailto.ini"
 traced_run
@@ -152,7 +147,7 @@ expect_trace "settings route" 0 "$(opener_exec 'mailto:ini@b.c?subject=From the 
 printf '[EMAIL]\nAddress=ini@b.c\nError=Not<#0D><#0A>opened\n' > "$app/mailto.ini"
 FAKE_STATUS=1 traced_run
 expect_trace "settings route, failed open" 0 "$(opener_exec 'mailto:ini@b.c')"
-grep -q '^Not' <<<"$errors" || fail "settings route, failed open" "no failure message"
+grep -q '^Not' <<<"$errors" || fail "settings route, failed open: no failure message"
 
 rm "$app/mailto.ini"
 printf '[EMAIL]\nAddress=shared@b.c\n' > "$app/VANTIK.INI"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # worst_case.sh: the native binary on the longest inputs: a command line as long as Windows
 # allows (and a far longer one) with the "/error=" switch last on the failure path, arguments
-# beyond the 65,536-byte cap of one argument, settings values at and over 1,023 bytes, and a deep
-# program folder. A fake xdg-open first on PATH records the request and exits with a chosen status.
+# beyond the 65,536-byte cap of one argument (cut to it, each still one argument), settings
+# values at and over 1,023 bytes, and a deep program folder. A fake xdg-open first on PATH
+# records the request and exits with a chosen status.
 set -u
 binary=${1:?usage: worst_case.sh path/to/mailto}
 
@@ -40,18 +41,22 @@ long_line_case "longest Windows command line" 32767
 # Far longer, as the native platform allows: some 100,000 arguments.
 long_line_case "long native command line" 200001
 
-# An argument over the cap splits into two; the second is the subject.
+# An argument over the cap is cut to it and stays one argument: the next one is still the subject.
+# Its double quotes are dropped first, so they do not count.
 long=$(repeat a 70000)
-run "$long"
-expect "argument over the cap" "mailto:${long:0:65536}?subject=${long:65536}" ""
+run "${long:0:30000}\"${long:30000}" realsubject
+expect "argument over the cap" "mailto:${long:0:65536}?subject=realsubject" ""
 
-# An argument with a blank reaches the tokenizer in double quotes. The cap ends the first token
-# inside them; the second runs on to the closing quote, which now opens a quoted run that takes
-# the blank after it, up to the opening quote of the next argument, whose first word ends it.
+# An argument with a blank reaches the tokenizer in double quotes; cut at the cap inside them, it
+# is still closed by its quote, and the argument after it keeps its place.
 quoted="b c$long"
 run "$quoted" "next one"
-expect "quoted argument over the cap" \
-    "mailto:${quoted:0:65536}?subject=${quoted:65536} next" ""
+expect "quoted argument over the cap" "mailto:${quoted:0:65536}?subject=next one" ""
+
+# What lies beyond the cap never becomes an argument of its own: not a subject, not a switch.
+FAKE_STATUS=1 run "$(repeat a 65536) b c /error=INJECTED" realsubject
+expect "switch beyond the cap" "mailto:$(repeat a 65536)?subject=realsubject" \
+    $'Error opening\r\n\r'"$(repeat a 65536)?subject=realsubject"$'\n'
 
 # Settings values hold at most 1,023 bytes: longer ones are cut.
 ini="$work/app/mailto.ini"

@@ -1,13 +1,8 @@
 # archive.sh: sourced by the archive checks. Gives them the native harness (a throwaway work
-# folder, the fake opener, run_program and its checks), fail(), and build_archive, which has CPack
+# folder, the fake opener, run_program and its checks, fail), and build_archive, which has CPack
 # build the archive under test.
 
 source "$(dirname "${BASH_SOURCE[0]}")/../native/harness.sh"
-
-fail() {
-    echo "FAIL: $*"
-    failed=$((failed + 1))
-}
 
 # build_archive BUILD-DIR GENERATOR FILE-NAME: builds the archive with CPack and sets archive to its
 # path; ends the check when CPack fails or names the archive otherwise.

@@ -20,19 +20,11 @@ wine_install_stand_ins "$runner" "$recorder"
 (cd "$DRIVE_C/$name" && timeout 60 "$WINE" mailto.exe someone@example.com 'From`1the`1archive' \
     </dev/null >"$SESSION_DIR/run.log" 2>&1)
 status=$?
-# The recorder writes its record.txt whole, once it has the request.
-record="$DRIVE_C/rec/record.txt"
-for _ in $(seq 100); do
-    [ -e "$record" ] && break
-    sleep 0.1
-done
-request=$(cat "$record" 2>/dev/null)
-failed=0
-[ "$status" -eq 0 ] || { echo "FAIL: mailto.exe from the archive exited with $status"; failed=1; }
-if [ "$request" != '"C:\rec\recorder.exe" "mailto:someone@example.com?subject=From the archive"' ]
-then
-    echo "FAIL: the mail program was handed [$request]"
-    failed=1
-fi
-[ $failed -eq 0 ] && echo "ok: mailto.exe from $name.zip opened the request under Wine"
-exit $failed
+wine_wait_record
+request=$(cat "$DRIVE_C/rec/record.txt" 2>/dev/null)
+RUN_FAILED=0
+[ "$status" -eq 0 ] || fail "mailto.exe from the archive exited with $status"
+[ "$request" = '"C:\rec\recorder.exe" "mailto:someone@example.com?subject=From the archive"' ] ||
+    fail "the mail program was handed [$request]"
+[ $RUN_FAILED = 0 ] || exit 1
+echo "ok: mailto.exe from $name.zip opened the request under Wine"

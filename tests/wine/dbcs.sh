@@ -10,18 +10,12 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 
 MAILTO=$1 RUNNER=$2 RECORDER=$3 PROBE=$4
 CASE_TIMEOUT=${CASE_TIMEOUT:-30}
-FAILED=0
+RUN_FAILED=0
 # U+8868 U+793A: in code page 932 the bytes 95 5C 8E A6, the first character's second byte a "\".
 NAME_UTF8=$'\xe8\xa1\xa8\xe7\xa4\xba'
 NAME_932='\x95\\\x8e\xa6' # as the relay trace escapes those bytes
 # U+2022: in code page 1252 the byte 95, which before a "\" makes no character with it.
 BULLET_UTF8=$'\xe2\x80\xa2'
-
-# Marks the current case and the whole run failed.
-fail() {
-    echo "FAIL $*"
-    FAILED=1 CASE_FAILED=1
-}
 
 # Makes ja_JP.UTF-8 available: the system's own, else one compiled into the session folder from
 # the locale sources; sets JAPANESE (the environment for a run under code page 932).
@@ -62,16 +56,17 @@ EOF
 
 # probe_case NAME EXPECTED ENVIRONMENT... -- HEX-PATH...: the probe's report under ENVIRONMENT.
 probe_case() {
-    local name=$1 expected=$2 environment=() seen
+    local expected=$2 environment=() seen
+    CASE_NAME=$1
     shift 2
     while [ "$1" != -- ]; do environment+=("$1") && shift; done
     shift
     seen=$(cd "$DRIVE_C/t" && env "${environment[@]}" timeout "$CASE_TIMEOUT" "$WINE" \
-        'C:\t\probe.exe' "$@" </dev/null 2>"$SESSION_DIR/probe-$name.log" | tr -d '\r')
+        'C:\t\probe.exe' "$@" </dev/null 2>"$SESSION_DIR/probe-$CASE_NAME.log" | tr -d '\r')
     if [ "$seen" = "$expected" ]; then
-        echo "ok   $name"
+        echo "ok   $CASE_NAME"
     else
-        fail "$name: the probe reports otherwise (< expected, > seen):"
+        fail "the probe reports otherwise (< expected, > seen):"
         diff <(echo "$expected") <(echo "$seen") | sed 's/^/       /'
     fi
 }
@@ -102,28 +97,30 @@ probe_cases() {
 # copied to C:\t\FOLDER\EXE (Unix names) beside an .ini of the same name holding ADDRESS, on the
 # exact COMMAND-LINE (code page bytes); compares the traced calls and the request the handler got.
 exe_case() {
-    local name=$1 folder="$DRIVE_C/t/$2" exe=$3 line=$4 address=$5 expected=$6 status
-    local record="$DRIVE_C/rec/record.txt" waited=0 case_dir="$SESSION_DIR/$1"
+    local folder="$DRIVE_C/t/$2" exe=$3 line=$4 address=$5 expected=$6 status
+    local case_dir="$SESSION_DIR/$1"
+    CASE_NAME=$1 CASE_FAILED=0
     shift 6
     mkdir -p "$folder" "$case_dir"
     cp "$MAILTO" "$folder/$exe"
-    printf '[EMAIL]\r\nAddress=%s\r\n' "$address" >"$folder/${exe%.exe}.ini"
+    wine_write_ini "$folder/${exe%.exe}.ini" "[EMAIL]"$'\n'"Address=$address"
     printf '%s' "$line" >"$DRIVE_C/t/cmd.txt"
-    rm -f "$record"
+    rm -f "$DRIVE_C/rec/record.txt"
     (cd "$DRIVE_C/t" && env "$@" WINEDEBUG=+relay timeout "$CASE_TIMEOUT" "$WINE" \
         'C:\t\runner.exe' 'C:\t\cmd.txt' </dev/null >"$case_dir/out.log" 2>"$case_dir/trace.log")
     status=$?
     python3 "$HERE/relay_calls.py" "$case_dir/trace.log" "$IMAGE_BASE" >"$case_dir/calls.txt"
-    while [ ! -e "$record" ] && [ $waited -lt 100 ]; do sleep 0.1 && waited=$((waited + 1)); done
-    CASE_FAILED=0
-    [ $status = 0 ] || fail "$name: exit status $status"
+    wine_wait_record
+    [ $status = 0 ] || fail "exit status $status"
     if ! diff <(echo "$expected") "$case_dir/calls.txt" >"$case_dir/calls.diff"; then
-        fail "$name: calls differ from the expected ones (< expected, > seen):"
+        fail "calls differ from the expected ones (< expected, > seen):"
         sed 's/^/       /' "$case_dir/calls.diff"
     fi
-    [ "$(cat "$record" 2>/dev/null)" = "\"C:\\rec\\recorder.exe\" \"mailto:$address\"" ] ||
-        fail "$name: the mail handler got [$(cat -v "$record" 2>&1)]"
-    [ $CASE_FAILED = 1 ] || echo "ok   $name"
+    local record
+    record=$(cat "$DRIVE_C/rec/record.txt" 2>&1)
+    [ "$record" = "\"C:\\rec\\recorder.exe\" \"mailto:$address\"" ] ||
+        fail "the mail handler got [$(cat -v <<<"$record")]"
+    [ $CASE_FAILED = 1 ] || echo "ok   $CASE_NAME"
 }
 
 # settings_calls FOLDER INI ADDRESS: the calls of a settings run whose .ini holds only an address,
@@ -152,5 +149,5 @@ exe_cases() {
 setup
 probe_cases
 exe_cases
-[ $FAILED = 0 ] || exit 1
+[ $RUN_FAILED = 0 ] || exit 1
 echo "all double-byte cases passed"

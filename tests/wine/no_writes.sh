@@ -11,13 +11,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 
 MAILTO=$1 RUNNER=$2 RECORDER=$3 IDLE=$4
 CASE_TIMEOUT=${CASE_TIMEOUT:-30}
-FAILED=0
-
-# Marks the current case and the whole run failed.
-fail() {
-    echo "FAIL $*"
-    FAILED=1 CASE_FAILED=1
-}
+RUN_FAILED=0
 
 setup() {
     wine_session_start "$MAILTO"
@@ -71,27 +65,6 @@ changed_entries() {
         sed -E 's/^([^ ]+ \[.*\] ("([^"\\]|\\.)*"|@|#time)=).*/\1/' | LC_ALL=C sort -u
 }
 
-# Presses Return in each message box of the program until the run ends; sets BOXES to the number
-# of message box windows seen.
-dismiss_boxes() {
-    local job=$1 ticks=0 shown=0 seen=" " id visible
-    BOXES=0
-    while kill -0 "$job" 2>/dev/null && [ $ticks -lt $((CASE_TIMEOUT * 5 + 25)) ]; do
-        visible=$(xdotool search --onlyvisible --class '^mailto\.exe$' 2>/dev/null)
-        for id in $visible; do
-            [[ "$seen" == *" $id "* ]] || { seen="$seen$id " && BOXES=$((BOXES + 1)); }
-        done
-        # Through the focus, once the box has been up a moment, as a user would.
-        shown=$([ -n "$visible" ] && echo $((shown + 1)) || echo 0)
-        if [ "$shown" -ge 5 ]; then
-            xdotool windowfocus "${visible%%[[:space:]]*}" key Return 2>/dev/null
-            shown=0
-        fi
-        sleep 0.2
-        ticks=$((ticks + 1))
-    done
-}
-
 # run_listed LINE: runs the program on exactly LINE through the runner, from C:\t, with listings
 # of the prefix and its registry before and after; sets STATUS, BOXES, CHANGED (the paths that
 # differ) and CHANGED_KEYS (the registry entries that differ).
@@ -105,7 +78,7 @@ run_listed() {
         </dev/null >"$SESSION_DIR/run.log" 2>&1
      echo $? >"$SESSION_DIR/status") &
     local job=$!
-    dismiss_boxes "$job"
+    wine_dismiss_boxes "$job"
     kill "$job" 2>/dev/null
     wait "$job" 2>/dev/null
     STATUS=$(cat "$SESSION_DIR/status" 2>/dev/null || echo none)
@@ -131,44 +104,40 @@ baseline() {
 
 # no_write_case NAME LINE BOXES HANDLER-REQUEST|-: one run of mailto.exe on LINE.
 no_write_case() {
-    local name=$1 record="$DRIVE_C/rec/record.txt" extra
-    CASE_FAILED=0 CASE_START=$SECONDS
+    local record="$DRIVE_C/rec/record.txt" extra
+    CASE_NAME=$1 CASE_FAILED=0 CASE_START=$SECONDS
     run_listed "$2"
-    [ "$STATUS" = 0 ] || fail "$name: exit status $STATUS"
-    [ "$BOXES" = "$3" ] || fail "$name: $BOXES message boxes, expected $3"
+    [ "$STATUS" = 0 ] || fail "exit status $STATUS"
+    [ "$BOXES" = "$3" ] || fail "$BOXES message boxes, expected $3"
     if [ "$4" = - ]; then
-        [ ! -e "$record" ] || fail "$name: the mail handler was started"
+        [ ! -e "$record" ] || fail "the mail handler was started"
     else
         [ "$(cat "$record" 2>/dev/null)" = "\"C:\\rec\\recorder.exe\" \"mailto:$4\"" ] ||
-            fail "$name: the mail handler got [$(cat -v "$record" 2>&1)]"
+            fail "the mail handler got [$(cat -v "$record" 2>&1)]"
     fi
     extra=$(comm -23 <(echo "$CHANGED") <(echo "$BASELINE") | sed '/^$/d')
-    [ -z "$extra" ] || fail "$name: files created, changed or deleted:"$'\n'"$extra"
+    [ -z "$extra" ] || fail "files created, changed or deleted:"$'\n'"$extra"
     extra=$(comm -23 <(echo "$CHANGED_KEYS") <(echo "$BASELINE_KEYS") | sed '/^$/d')
-    [ -z "$extra" ] || fail "$name: registry entries changed:"$'\n'"$extra"
-    [ $CASE_FAILED = 1 ] || echo "ok   $name ($((SECONDS - CASE_START)) s)"
-}
-
-# write_ini CONTENT: the program's own settings file, CONTENT with \n line ends written as CR LF.
-write_ini() {
-    printf '%s' "$1" | sed 's/$/\r/' >"$APP/mailto.ini"
+    [ -z "$extra" ] || fail "registry entries changed:"$'\n'"$extra"
+    [ $CASE_FAILED = 1 ] || echo "ok   $CASE_NAME ($((SECONDS - CASE_START)) s)"
 }
 
 cases() {
     local program='"C:\t\app\mailto.exe"'
-    write_ini $'[EMAIL]\nAddress=set@example.com\nSubject=Set\nError=Not sent'
+    wine_write_ini "$APP/mailto.ini" \
+        $'[EMAIL]\nAddress=set@example.com\nSubject=Set\nError=Not sent'
     no_write_case command_line_opened "$program to@example.com Hi" 0 to@example.com?subject=Hi
     no_write_case settings_opened "$program" 0 set@example.com?subject=Set
     # Without the association the shell cannot open the request.
-    printf 'REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n' | wine_import_reg
+    wine_remove_handler
     no_write_case command_line_failed "$program to@example.com Hi /error=Failed" 1 -
     no_write_case settings_failed "$program" 1 -
-    write_ini $'[EMAIL]\nSubject=no address'
+    wine_write_ini "$APP/mailto.ini" $'[EMAIL]\nSubject=no address'
     no_write_case settings_no_address "$program" 1 -
 }
 
 setup
 baseline
 cases
-[ $FAILED = 0 ] || exit 1
+[ $RUN_FAILED = 0 ] || exit 1
 echo "no run wrote anything"

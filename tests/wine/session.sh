@@ -7,9 +7,11 @@
 # wine_import_reg          imports the REGEDIT4 text on standard input into the prefix.
 # wine_install_stand_ins RUNNER RECORDER   puts the runner in C:\t and the recording mail
 #                          program in C:\rec, registered for "mailto:".
+# wine_install_runner RUNNER   puts only the runner in C:\t; "mailto:" keeps Wine's own handler.
 # wine_hold_desktop        keeps the desktop up between runs.
 # pe_machine EXE / pe_image_base EXE   read the PE header.
-# KEEP_SESSION=1 keeps the session folder (prefix, and per case its trace and window log).
+# fail, wine_write_ini, wine_wait_record, wine_dismiss_boxes   run and judge cases (see below).
+# KEEP_SESSION=1 keeps the session folder (prefix, and per case its trace and calls).
 
 SESSION_TIMEOUT=${SESSION_TIMEOUT:-120}
 
@@ -149,11 +151,16 @@ wine_remove_handler() {
     printf 'REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n' | wine_import_reg
 }
 
-# The runner starts a program on an exact command line; the recorder stands in for the mail
-# program associated with "mailto:".
-wine_install_stand_ins() {
-    mkdir -p "$DRIVE_C/t" "$DRIVE_C/rec"
+# The runner starts a program on an exact command line.
+wine_install_runner() {
+    mkdir -p "$DRIVE_C/t"
     cp "$1" "$DRIVE_C/t/runner.exe"
+}
+
+# The runner, and the recorder standing in for the mail program associated with "mailto:".
+wine_install_stand_ins() {
+    wine_install_runner "$1"
+    mkdir -p "$DRIVE_C/rec"
     cp "$2" "$DRIVE_C/rec/recorder.exe"
     wine_register_handler "$RECORDER_COMMAND"
 }
@@ -162,4 +169,70 @@ wine_install_stand_ins() {
 # two runs.
 wine_hold_desktop() {
     (cd "$DRIVE_C/t" && "$WINE" 'C:\t\runner.exe' --hold </dev/null >"$SESSION_DIR/hold.log" 2>&1) &
+}
+
+# --- What the test scripts share to run a case and judge it --------------------------------------
+
+# fail REASON...: marks the current case (CASE_NAME, when set) and the whole run failed.
+fail() {
+    echo "FAIL ${CASE_NAME:-}${CASE_NAME:+: }$*"
+    CASE_FAILED=1 RUN_FAILED=1
+}
+
+# wine_write_ini PATH CONTENT: CONTENT, with \n line ends, written to PATH with CR LF.
+wine_write_ini() {
+    printf '%s' "$2" | sed 's/$/\r/' >"$1"
+}
+
+# wine_wait_record: waits up to 10 seconds for the recording mail program's C:\rec\record.txt,
+# which appears only once complete; fails when none comes.
+wine_wait_record() {
+    local waited=0
+    while [ ! -e "$DRIVE_C/rec/record.txt" ] && [ $waited -lt 100 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    [ -e "$DRIVE_C/rec/record.txt" ]
+}
+
+# Whether the relay trace $1 shows a MessageBoxA call that has not returned; always true without
+# a trace.
+box_call_pending() {
+    [ -z "$1" ] && return 0
+    [ "$(grep -c ':Call [[:alnum:]_.]*\.MessageBoxA(' "$1")" -gt \
+        "$(grep -c ':Ret  *[[:alnum:]_.]*\.MessageBoxA(' "$1")" ]
+}
+
+# wine_dismiss_boxes JOB [TRACE]: until JOB ends (or CASE_TIMEOUT seconds and a few more have
+# passed), presses Return in the program's visible window, once a second while it stays. With a
+# relay TRACE, a window counts as a message box only while a MessageBoxA call has not returned.
+# Sets BOXES (the message box windows seen) and STRAY (the program's windows seen outside a box).
+# ON_BOX, when set, is run with a box's window id when the box first shows, before any key.
+wine_dismiss_boxes() {
+    local job=$1 trace=${2:-} ticks=0 sent=-100 boxes=" " visible id
+    BOXES=0 STRAY=0
+    while kill -0 "$job" 2>/dev/null && [ $ticks -lt $((${CASE_TIMEOUT:-30} * 10 + 50)) ]; do
+        # Windows first: a box seen now had its call traced before.
+        visible=$(xdotool search --onlyvisible --class '^mailto\.exe$' 2>/dev/null)
+        if [ -n "$visible" ] && box_call_pending "$trace"; then
+            for id in $visible; do
+                [[ "$boxes" == *" $id "* ]] && continue
+                boxes="$boxes$id " BOXES=$((BOXES + 1))
+                [ -z "${ON_BOX:-}" ] || "$ON_BOX" "$id"
+            done
+            if [ $((ticks - sent)) -ge 10 ]; then
+                # Through the focus (XTEST): a key sent to the window as a synthetic event
+                # leaves Wine's key state behind, and later boxes close by themselves.
+                xdotool windowfocus "${visible%%[[:space:]]*}" key Return 2>/dev/null
+                sent=$ticks
+            fi
+        else
+            # A box's window may still be mapped for a moment after its call returned.
+            for id in $visible; do
+                [[ "$boxes" == *" $id "* ]] || STRAY=$((STRAY + 1))
+            done
+        fi
+        sleep 0.1
+        ticks=$((ticks + 1))
+    done
 }

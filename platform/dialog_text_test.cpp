@@ -1,0 +1,105 @@
+// dialog_text_test.cpp: messages as the dialog programs are given them.
+#include "platform/dialog_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct row {
+    const char* what;
+    std::string text;
+    std::string expected;
+};
+
+const std::string fffd = "\xEF\xBF\xBD";
+
+TEST(DialogText, EachLineBreakBecomesOneLineFeed)
+{
+    const std::vector<row> rows = {
+        {"empty", "", ""},
+        {"no line break", "a b", "a b"},
+        {"CR LF", "a\r\nb", "a\nb"},
+        {"lone CR", "a\rb", "a\nb"},
+        {"lone LF", "a\nb", "a\nb"},
+        {"the failure message's CR LF CR", "text\r\n\rtarget", "text\n\ntarget"},
+        {"LF then CR are two", "a\n\rb", "a\n\nb"},
+        {"CR CR LF are two", "a\r\r\nb", "a\n\nb"},
+        {"at both ends", "\r\nmiddle\r", "\nmiddle\n"},
+        {"other control bytes stay", "a\tb\x0b\x0c", "a\tb\x0b\x0c"},
+    };
+    for (const row& r : rows)
+        EXPECT_EQ(r.expected, platform::one_line_break_each(r.text)) << r.what;
+}
+
+TEST(DialogText, BytesThatAreNotUtf8BecomeReplacementCharacters)
+{
+    const std::vector<row> rows = {
+        {"ASCII", "Cafe <b>&amp;", "Cafe <b>&amp;"},
+        {"two, three and four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+         "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"the extremes", "\xC2\x80\xEF\xBF\xBF\xF4\x8F\xBF\xBF",
+         "\xC2\x80\xEF\xBF\xBF\xF4\x8F\xBF\xBF"},
+        {"Latin-1", "Caf\xE9@b", "Caf" + fffd + "@b"},
+        {"a lone continuation byte", "a\x80z", "a" + fffd + "z"},
+        {"bytes that never start a sequence", "\xC0\xC1\xF5\xFF", fffd + fffd + fffd + fffd},
+        {"overlong slash: each byte", "\xC0\xAF", fffd + fffd},
+        {"overlong three bytes", "\xE0\x80\xAF", fffd + fffd + fffd},
+        {"surrogate", "\xED\xA0\x80", fffd + fffd + fffd},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},
+        {"cut short before ASCII: one for the whole start",
+         "\xE2\x82"
+         "A",
+         fffd + "A"},
+        {"cut short at the end", "x\xF0\x9F\x98", "x" + fffd},
+        {"cut short before another lead", "\xE2\xC3\xA9", fffd + "\xC3\xA9"},
+    };
+    for (const row& r : rows) EXPECT_EQ(r.expected, platform::valid_utf8(r.text)) << r.what;
+}
+
+TEST(DialogText, DialogTextDoesBoth)
+{
+    EXPECT_EQ("Failed\n\nCaf" + fffd + "\n", platform::dialog_text("Failed\r\n\rCaf\xE9\r"));
+}
+
+TEST(DialogText, KdialogGetsEscapedRichText)
+{
+    const std::string open = "<qt style=\"white-space:pre-wrap\">";
+    const std::vector<row> rows = {
+        {"plain", "Error opening", open + "Error opening</qt>"},
+        {"markup", "<b>BOLD</b> &amp; x", open + "&lt;b&gt;BOLD&lt;/b&gt; &amp;amp; x</qt>"},
+        {"backslashes doubled", "a\\nb\\\\c\\", open + "a\\\\nb\\\\\\\\c\\\\</qt>"},
+        {"blanks and line breaks kept", "  a\t b\n\nc", open + "  a\t b\n\nc</qt>"},
+        {"quotes and UTF-8 kept", "\"'\xC3\xA9", open + "\"'\xC3\xA9</qt>"},
+    };
+    for (const row& r : rows) EXPECT_EQ(r.expected, platform::kdialog_text(r.text)) << r.what;
+}
+
+TEST(DialogText, Utf8LocaleIsTheFirstSetOfLcAllLcCtypeAndLang)
+{
+    struct locale_row {
+        const char* lc_all;
+        const char* lc_ctype;
+        const char* lang;
+        bool expected;
+    };
+    const std::vector<locale_row> rows = {
+        {nullptr, nullptr, nullptr, false},
+        {nullptr, nullptr, "C.UTF-8", true},
+        {nullptr, nullptr, "de_DE.utf8", true},
+        {nullptr, nullptr, "en_US.ISO-8859-1", false},
+        {"", "", "C.UTF-8", true},
+        {"C", nullptr, "C.UTF-8", false},
+        {nullptr, "POSIX", "C.UTF-8", false},
+        {"C.UTF-8", "C", "C", true},
+        {nullptr, nullptr, "UTF-8", false},
+    };
+    for (const locale_row& r : rows)
+        EXPECT_EQ(r.expected, platform::utf8_locale(r.lc_all, r.lc_ctype, r.lang))
+            << (r.lc_all ? r.lc_all : "-") << " " << (r.lc_ctype ? r.lc_ctype : "-") << " "
+            << (r.lang ? r.lang : "-");
+}
+
+}  // namespace

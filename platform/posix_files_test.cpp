@@ -1,0 +1,154 @@
+// posix_files_test.cpp: the POSIX name search and file-time conversions over real files, real
+// time zones and the C library's calendar. The file times are written out as numbers (100 ns
+// ticks since 1601-01-01 UTC), each with the date it stands for.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace {
+
+const std::uint64_t utc_1970_01_01 = 116444736000000000ULL;
+const std::uint64_t utc_1979_12_31_235959 = 119600063990000000ULL;
+const std::uint64_t utc_1980_01_01 = 119600064000000000ULL;
+const std::uint64_t utc_1980_01_01_0030 = 119600082000000000ULL;
+const std::uint64_t utc_2024_02_29_134559 = 133536879590000000ULL;
+const std::uint64_t utc_2107_12_31_235958 = 159992927980000000ULL;
+const std::uint64_t utc_2108_01_01 = 159992928000000000ULL;
+const std::uint64_t ticks_per_hour = 36000000000ULL;
+
+// Each test sets the time zone it needs; the one the process had is put back afterwards.
+class posix_files : public ::testing::Test {
+   protected:
+    void SetUp() override
+    {
+        const char* zone = getenv("TZ");
+        had_zone = zone != nullptr;
+        if (had_zone) saved_zone = zone;
+    }
+
+    void TearDown() override
+    {
+        if (had_zone)
+            setenv("TZ", saved_zone.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+    static void use_zone(const char* zone)
+    {
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+
+    bool had_zone = false;
+    std::string saved_zone;
+};
+
+struct dos_case {
+    const char* what;
+    std::uint64_t local_time;
+    bool converts;
+    unsigned short date;
+    unsigned short time;
+};
+
+TEST_F(posix_files, ms_dos_date_and_time_cover_1980_to_2107)
+{
+    const dos_case cases[] = {
+        {"first second of 1980", utc_1980_01_01, true, 0x0021, 0x0000},
+        {"last second of 1979", utc_1979_12_31_235959, false, 0, 0},
+        {"a leap day, odd seconds halved", utc_2024_02_29_134559, true, 0x585D, 0x6DBD},
+        {"last even second of 2107", utc_2107_12_31_235958, true, 0xFF9F, 0xBF7D},
+        {"first second of 2108", utc_2108_01_01, false, 0, 0},
+        {"1970", utc_1970_01_01, false, 0, 0},
+        {"1601", 0, false, 0, 0},
+    };
+    for (const dos_case& c : cases) {
+        unsigned short date = 0, time = 0;
+        EXPECT_EQ(platform::file_time_to_dos_date_time(c.local_time, date, time), c.converts)
+            << c.what;
+        if (!c.converts) continue;
+        EXPECT_EQ(date, c.date) << c.what;
+        EXPECT_EQ(time, c.time) << c.what;
+    }
+}
+
+struct zone_case {
+    const char* zone;
+    std::uint64_t utc;
+    std::uint64_t local;
+};
+
+TEST_F(posix_files, local_time_follows_the_time_zone)
+{
+    const zone_case cases[] = {
+        {"UTC0", utc_2024_02_29_134559, utc_2024_02_29_134559},
+        {"<+01>-1", utc_2024_02_29_134559, utc_2024_02_29_134559 + ticks_per_hour},
+        {"<-05>5", utc_2024_02_29_134559, utc_2024_02_29_134559 - 5 * ticks_per_hour},
+        {"<+0530>-5:30", utc_1980_01_01, utc_1980_01_01 + 11 * ticks_per_hour / 2},
+    };
+    for (const zone_case& c : cases) {
+        use_zone(c.zone);
+        std::uint64_t local = 0;
+        EXPECT_TRUE(platform::file_time_to_local_file_time(c.utc, local)) << c.zone;
+        EXPECT_EQ(local, c.local) << c.zone;
+    }
+}
+
+// Half an hour into 1980 by UTC is still 1979 an hour west of it: the date is judged locally.
+TEST_F(posix_files, the_year_is_judged_in_local_time)
+{
+    unsigned short date = 0, time = 0;
+    std::uint64_t local = 0;
+    use_zone("<-01>1");
+    ASSERT_TRUE(platform::file_time_to_local_file_time(utc_1980_01_01_0030, local));
+    EXPECT_FALSE(platform::file_time_to_dos_date_time(local, date, time));
+    use_zone("UTC0");
+    ASSERT_TRUE(platform::file_time_to_local_file_time(utc_1980_01_01_0030, local));
+    EXPECT_TRUE(platform::file_time_to_dos_date_time(local, date, time));
+}
+
+TEST_F(posix_files, a_time_before_1601_does_not_convert_to_local_time)
+{
+    use_zone("<-01>1");
+    std::uint64_t local = 0;
+    EXPECT_FALSE(platform::file_time_to_local_file_time(0, local));
+}
+
+TEST_F(posix_files, the_name_search_gives_kind_and_last_write_time)
+{
+    char pattern[] = "/tmp/posix_files_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string folder = pattern;
+    const std::string file = folder + "/mailto.ini";
+    std::FILE* stream = std::fopen(file.c_str(), "wb");
+    ASSERT_NE(stream, nullptr);
+    std::fclose(stream);
+    // 2024-02-29 13:45:59.5 UTC, a Unix time of 1709214359.
+    const timespec times[2] = {{1709214359, 500000000}, {1709214359, 500000000}};
+    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+
+    platform::found_file found;
+    EXPECT_TRUE(platform::find_first_file(file.c_str(), found));
+    EXPECT_EQ(found.attributes, 0x80u);
+    EXPECT_EQ(found.last_write_time, utc_2024_02_29_134559 + 5000000);
+    EXPECT_TRUE(platform::find_first_file(folder.c_str(), found));
+    EXPECT_EQ(found.attributes, 0x10u);
+    EXPECT_FALSE(platform::find_first_file((folder + "/missing.ini").c_str(), found));
+
+    EXPECT_EQ(unlink(file.c_str()), 0);
+    EXPECT_EQ(rmdir(folder.c_str()), 0);
+}
+
+}  // namespace
