@@ -47,6 +47,8 @@ if(GTest_FOUND)
     platform/posix_ini_test.cpp
     platform/dialog_text.cpp
     platform/dialog_text_test.cpp
+    platform/posix_files.cpp
+    platform/posix_files_test.cpp
     launcher/launch_test.cpp
     launcher/messages_test.cpp
     environment/arguments_test.cpp
@@ -55,12 +57,6 @@ if(GTest_FOUND)
   target_link_libraries(unit_tests PRIVATE mailto_core GTest::gtest GTest::gmock GTest::gtest_main)
   include(GoogleTest)
   gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
-  # The name search and the file times over real files and time zones: apart from unit_tests,
-  # which links the fake's versions of them.
-  add_executable(posix_files_tests platform/posix_files.cpp platform/posix_files_test.cpp)
-  target_include_directories(posix_files_tests PRIVATE ${CMAKE_SOURCE_DIR})
-  target_link_libraries(posix_files_tests PRIVATE GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(posix_files_tests DISCOVERY_TIMEOUT 60)
 elseif(MAILTO_TESTS STREQUAL "AUTO")
   list(APPEND mailto_skipped "the unit tests (GoogleTest or GoogleMock not found)")
 endif()

@@ -135,8 +135,8 @@ struct existence_case {
     bool exists;
 };
 
-// The calendar is the platform's (tested with posix_files_tests and under Wine); the decision is
-// this: a directory, or a time that either conversion refuses, means no file.
+// The calendar is the platform's (tested over POSIX in posix_files_test.cpp, and under Wine); the
+// decision is this: a directory, or a time that either conversion refuses, means no file.
 TEST_F(paths, a_file_exists_unless_a_directory_or_its_time_is_refused)
 {
     const existence_case cases[] = {

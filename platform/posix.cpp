@@ -18,6 +18,7 @@
 #include "environment/arguments.h"
 #include "launcher/launch.h"
 #include "platform/platform.h"
+#include "platform/posix_files.h"
 #include "platform/posix_ini.h"
 
 // The linker marks the start of the program image with this symbol.
@@ -137,6 +138,22 @@ bool code_page_lead_bytes(unsigned, unsigned char (&lead)[12])
 
 const char* folder_delimiters() { return "/"; }
 const char* extension_delimiters() { return "./"; }
+
+bool find_first_file(const char* path, found_file& found)
+{
+    return posix::find_first_file(path, found);
+}
+
+bool file_time_to_local_file_time(std::uint64_t file_time, std::uint64_t& local_time)
+{
+    return posix::file_time_to_local_file_time(file_time, local_time);
+}
+
+bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
+                                unsigned short& time)
+{
+    return posix::file_time_to_dos_date_time(local_time, date, time);
+}
 
 unsigned long get_private_profile_string(const char* section, const char* key,
                                          const char* default_value, char* buffer,

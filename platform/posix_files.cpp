@@ -1,12 +1,13 @@
-// posix_files.cpp: the name search and the file-time conversions of platform.h over POSIX: a
-// stat for the search, the C library's time zone and calendar for the conversions.
+// posix_files.cpp: the name search and the file-time conversions of the POSIX build (see
+// posix_files.h): a stat for the search, the C library's time zone and calendar for the
+// conversions.
 
 #include <sys/stat.h>
 #include <time.h>
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/posix_files.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ time_t unix_seconds(std::uint64_t file_time)
 
 }  // namespace
 
-namespace platform {
+namespace platform::posix {
 
 bool find_first_file(const char* path, found_file& found)
 {
@@ -68,4 +69,4 @@ bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
     return true;
 }
 
-}  // namespace platform
+}  // namespace platform::posix

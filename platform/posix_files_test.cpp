@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/posix_files.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ TEST_F(posix_files, ms_dos_date_and_time_cover_1980_to_2107)
     };
     for (const dos_case& c : cases) {
         unsigned short date = 0, time = 0;
-        EXPECT_EQ(platform::file_time_to_dos_date_time(c.local_time, date, time), c.converts)
+        EXPECT_EQ(platform::posix::file_time_to_dos_date_time(c.local_time, date, time), c.converts)
             << c.what;
         if (!c.converts) continue;
         EXPECT_EQ(date, c.date) << c.what;
@@ -101,7 +101,7 @@ TEST_F(posix_files, local_time_follows_the_time_zone)
     for (const zone_case& c : cases) {
         use_zone(c.zone);
         std::uint64_t local = 0;
-        EXPECT_TRUE(platform::file_time_to_local_file_time(c.utc, local)) << c.zone;
+        EXPECT_TRUE(platform::posix::file_time_to_local_file_time(c.utc, local)) << c.zone;
         EXPECT_EQ(local, c.local) << c.zone;
     }
 }
@@ -112,18 +112,18 @@ TEST_F(posix_files, the_year_is_judged_in_local_time)
     unsigned short date = 0, time = 0;
     std::uint64_t local = 0;
     use_zone("<-01>1");
-    ASSERT_TRUE(platform::file_time_to_local_file_time(utc_1980_01_01_0030, local));
-    EXPECT_FALSE(platform::file_time_to_dos_date_time(local, date, time));
+    ASSERT_TRUE(platform::posix::file_time_to_local_file_time(utc_1980_01_01_0030, local));
+    EXPECT_FALSE(platform::posix::file_time_to_dos_date_time(local, date, time));
     use_zone("UTC0");
-    ASSERT_TRUE(platform::file_time_to_local_file_time(utc_1980_01_01_0030, local));
-    EXPECT_TRUE(platform::file_time_to_dos_date_time(local, date, time));
+    ASSERT_TRUE(platform::posix::file_time_to_local_file_time(utc_1980_01_01_0030, local));
+    EXPECT_TRUE(platform::posix::file_time_to_dos_date_time(local, date, time));
 }
 
 TEST_F(posix_files, a_time_before_1601_does_not_convert_to_local_time)
 {
     use_zone("<-01>1");
     std::uint64_t local = 0;
-    EXPECT_FALSE(platform::file_time_to_local_file_time(0, local));
+    EXPECT_FALSE(platform::posix::file_time_to_local_file_time(0, local));
 }
 
 TEST_F(posix_files, the_name_search_gives_kind_and_last_write_time)
@@ -140,12 +140,12 @@ TEST_F(posix_files, the_name_search_gives_kind_and_last_write_time)
     ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
 
     platform::found_file found;
-    EXPECT_TRUE(platform::find_first_file(file.c_str(), found));
+    EXPECT_TRUE(platform::posix::find_first_file(file.c_str(), found));
     EXPECT_EQ(found.attributes, 0x80u);
     EXPECT_EQ(found.last_write_time, utc_2024_02_29_134559 + 5000000);
-    EXPECT_TRUE(platform::find_first_file(folder.c_str(), found));
+    EXPECT_TRUE(platform::posix::find_first_file(folder.c_str(), found));
     EXPECT_EQ(found.attributes, 0x10u);
-    EXPECT_FALSE(platform::find_first_file((folder + "/missing.ini").c_str(), found));
+    EXPECT_FALSE(platform::posix::find_first_file((folder + "/missing.ini").c_str(), found));
 
     EXPECT_EQ(unlink(file.c_str()), 0);
     EXPECT_EQ(rmdir(folder.c_str()), 0);

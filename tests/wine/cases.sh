@@ -218,7 +218,7 @@ settings_opened_cases() {
 # The system's own calendar dates the own file: a last-write time that is local time in the years
 # 1980 to 2107 counts. Rows: name, last-write time (UTC), time zone, whether the own file is used.
 # (Wine's FileTimeToDosDateTime takes 2108 as well, where Windows refuses it; the native build's
-# posix_files_tests checks that edge.)
+# posix_files_test.cpp checks that edge.)
 CALENDAR=(
     own_ini_before_1980_ignored 1975-06-01T12:00Z UTC0 no
     own_ini_first_day_of_1980 1980-01-01T12:00Z UTC0 yes
