@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace environment {
 
 // The longest argument, in bytes: a token stops there, and its remaining bytes begin the next.
-const std::size_t max_argument_length = 65536;
+using platform::max_argument_length;
 
 // Reads the token that starts at position and moves position past it. Blanks (bytes 0x01 to
 // 0x20) separate tokens; double quotes are removed and protect the blanks between them; empty

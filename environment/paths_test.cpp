@@ -5,6 +5,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include <cstdint>
+#include <string>
 
 #include "platform/fake.h"
 
@@ -127,47 +132,82 @@ TEST_F(paths, table_stays_empty_without_double_byte_support)
     EXPECT_TRUE(fake::calls_named("GetCPInfo").empty());
 }
 
+// File times in 100-nanosecond ticks since 1601-01-01 UTC, each named by the date it stands for.
+const std::uint64_t utc_1979_12_31_2330 = 119600046000000000ULL;
+const std::uint64_t utc_1979_12_31_235959 = 119600063990000000ULL;
+const std::uint64_t utc_1980_01_01 = 119600064000000000ULL;
+const std::uint64_t utc_1980_01_01_0030 = 119600082000000000ULL;
+const std::uint64_t utc_2024_02_29_134559 = 133536879590000000ULL;
+const std::uint64_t utc_2108_01_01 = 159992928000000000ULL;
+
+// The time conversions are the platform's real ones, so each row sets the time zone its time is
+// judged in; the one the process had is put back afterwards.
+class file_exists : public paths {
+   protected:
+    void SetUp() override
+    {
+        paths::SetUp();
+        const char* zone = getenv("TZ");
+        had_zone = zone != nullptr;
+        if (had_zone) saved_zone = zone;
+    }
+
+    void TearDown() override
+    {
+        if (had_zone)
+            setenv("TZ", saved_zone.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+    bool had_zone = false;
+    std::string saved_zone;
+};
+
 struct existence_case {
     const char* what;
     unsigned long attributes;
-    bool to_local;
-    bool to_dos;
+    const char* zone;
+    std::uint64_t last_write_time;
     bool exists;
 };
 
-// The calendar is the platform's (tested over POSIX in posix_files_test.cpp, and under Wine); the
-// decision is this: a directory, or a time that either conversion refuses, means no file.
-TEST_F(paths, a_file_exists_unless_a_directory_or_its_time_is_refused)
+// A directory is no file; nor is a file whose last-write time has no local time, or whose local
+// time has no MS-DOS date (the years 1980 to 2107, judged in local time).
+TEST_F(file_exists, unless_a_directory_or_its_time_is_refused)
 {
     const existence_case cases[] = {
-        {"archive file", 0x20, true, true, true},
-        {"file without attributes", 0x80, true, true, true},
-        {"read-only hidden system file", 0x07, true, true, true},
-        {"directory", 0x10, true, true, false},
-        {"directory among other attributes", 0x31, true, true, false},
-        {"local time refused", 0x20, false, true, false},
-        {"MS-DOS date refused", 0x20, true, false, false},
-        {"both refused", 0x20, false, false, false},
+        {"archive file", 0x20, "UTC0", utc_2024_02_29_134559, true},
+        {"file without attributes", 0x80, "UTC0", utc_2024_02_29_134559, true},
+        {"read-only hidden system file", 0x07, "UTC0", utc_2024_02_29_134559, true},
+        {"directory", 0x10, "UTC0", utc_2024_02_29_134559, false},
+        {"directory among other attributes", 0x31, "UTC0", utc_2024_02_29_134559, false},
+        {"no local time: before 1601 an hour west", 0x20, "<-01>1", 0, false},
+        {"no MS-DOS date: 1601", 0x20, "UTC0", 0, false},
+        {"last second of 1979", 0x20, "UTC0", utc_1979_12_31_235959, false},
+        {"first second of 1980", 0x20, "UTC0", utc_1980_01_01, true},
+        {"1980 by UTC, 1979 an hour west", 0x20, "<-01>1", utc_1980_01_01_0030, false},
+        {"1979 by UTC, 1980 an hour east", 0x20, "<+01>-1", utc_1979_12_31_2330, true},
+        {"first second of 2108", 0x20, "UTC0", utc_2108_01_01, false},
     };
     for (const existence_case& c : cases) {
         fake::reset();
-        fake::add_file("C:\\a.ini", c.attributes, 1000);
-        fake::set_time_conversions(c.to_local, c.to_dos);
+        setenv("TZ", c.zone, 1);
+        tzset();
+        fake::add_file("C:\\a.ini", c.attributes, c.last_write_time);
         EXPECT_EQ(environment::file_exists("C:\\a.ini"), c.exists) << c.what;
+        // Whatever the answer, one name search; the conversions are real, not the fake's.
+        EXPECT_THAT(fake::calls(), ElementsAre("FindFirstFileA(\"C:\\a.ini\")")) << c.what;
     }
-    fake::reset();
-    EXPECT_FALSE(environment::file_exists("C:\\missing.ini"));
 }
 
-TEST_F(paths, the_ms_dos_date_is_asked_of_the_local_time)
+TEST_F(file_exists, not_when_the_name_search_finds_nothing)
 {
     fake::reset();
-    fake::add_file("C:\\a.ini", 0x20, 50000);
-    fake::set_local_offset(-36000);
-    EXPECT_TRUE(environment::file_exists("C:\\a.ini"));
-    EXPECT_THAT(fake::calls(), ElementsAre("FindFirstFileA(\"C:\\a.ini\")",
-                                           "FileTimeToLocalFileTime(50000) = 14000",
-                                           "FileTimeToDosDateTime(14000) = TRUE"));
+    fake::add_file("C:\\a.ini", 0x20, utc_2024_02_29_134559);
+    EXPECT_FALSE(environment::file_exists("C:\\missing.ini"));
+    EXPECT_THAT(fake::calls(), ElementsAre("FindFirstFileA(\"C:\\missing.ini\")"));
 }
 
 }  // namespace

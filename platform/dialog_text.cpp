@@ -49,15 +49,6 @@ std::size_t well_formed_start(const std::string& text, std::size_t at, std::size
     return taken;
 }
 
-// Whether a locale name such as "de_DE.UTF-8" or "C.utf8" names the UTF-8 character set.
-bool names_utf8(const std::string& name)
-{
-    std::string folded;
-    for (const char c : name)
-        if (c != '-' && c != '_') folded += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    return folded.find(".utf8") != std::string::npos;
-}
-
 }  // namespace
 
 std::string one_line_break_each(const std::string& text)
@@ -110,13 +101,6 @@ std::string kdialog_text(const std::string& text)
             rich += c;
     }
     return rich + "</qt>";
-}
-
-bool utf8_locale(const char* lc_all, const char* lc_ctype, const char* lang)
-{
-    for (const char* setting : {lc_all, lc_ctype, lang})
-        if (setting != nullptr && *setting != 0) return names_utf8(setting);
-    return false;
 }
 
 }  // namespace platform

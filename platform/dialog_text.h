@@ -24,8 +24,4 @@ std::string dialog_text(const std::string& text);
 // preserved.
 std::string kdialog_text(const std::string& text);
 
-// Whether the environment's locale for character types (the first set of LC_ALL, LC_CTYPE and
-// LANG; null or empty counts as unset) is a UTF-8 one.
-bool utf8_locale(const char* lc_all, const char* lc_ctype, const char* lang);
-
 }  // namespace platform

@@ -77,29 +77,4 @@ TEST(DialogText, KdialogGetsEscapedRichText)
     for (const row& r : rows) EXPECT_EQ(r.expected, platform::kdialog_text(r.text)) << r.what;
 }
 
-TEST(DialogText, Utf8LocaleIsTheFirstSetOfLcAllLcCtypeAndLang)
-{
-    struct locale_row {
-        const char* lc_all;
-        const char* lc_ctype;
-        const char* lang;
-        bool expected;
-    };
-    const std::vector<locale_row> rows = {
-        {nullptr, nullptr, nullptr, false},
-        {nullptr, nullptr, "C.UTF-8", true},
-        {nullptr, nullptr, "de_DE.utf8", true},
-        {nullptr, nullptr, "en_US.ISO-8859-1", false},
-        {"", "", "C.UTF-8", true},
-        {"C", nullptr, "C.UTF-8", false},
-        {nullptr, "POSIX", "C.UTF-8", false},
-        {"C.UTF-8", "C", "C", true},
-        {nullptr, nullptr, "UTF-8", false},
-    };
-    for (const locale_row& r : rows)
-        EXPECT_EQ(r.expected, platform::utf8_locale(r.lc_all, r.lc_ctype, r.lang))
-            << (r.lc_all ? r.lc_all : "-") << " " << (r.lc_ctype ? r.lc_ctype : "-") << " "
-            << (r.lang ? r.lang : "-");
-}
-
 }  // namespace

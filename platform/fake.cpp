@@ -1,5 +1,6 @@
 // fake.cpp: the recording fake of the platform layer, linked into the unit tests in place of
 // win32.cpp or posix.cpp. Its state lives in file-level statics behind the functions of fake.h.
+// The file-time conversions are not faked: the tests link the real ones (posix_file_times.cpp).
 
 #include "platform/fake.h"
 
@@ -30,10 +31,8 @@ unsigned long error_code;
 bool double_byte;
 std::vector<unsigned char> lead_byte_pairs;
 std::map<std::string, scripted_file> files;
-std::int64_t local_offset;
-bool local_converts;
-bool dos_converts;
 std::map<std::tuple<std::string, std::string, std::string>, std::string> profile;
+bool profile_overstated;
 std::map<std::string, bool> window_classes;
 std::uintptr_t window_handle;
 std::int32_t shell_result;
@@ -70,10 +69,8 @@ void reset()
     double_byte = false;
     lead_byte_pairs.clear();
     files.clear();
-    local_offset = 0;
-    local_converts = true;
-    dos_converts = true;
     profile.clear();
+    profile_overstated = false;
     window_classes.clear();
     window_handle = 0x1000;
     shell_result = 42;
@@ -115,19 +112,13 @@ void add_file(const std::string& path, unsigned long attributes, std::uint64_t l
     files[path] = scripted_file{attributes, last_write_time};
 }
 
-void set_local_offset(std::int64_t offset) { local_offset = offset; }
-
-void set_time_conversions(bool to_local, bool to_dos)
-{
-    local_converts = to_local;
-    dos_converts = to_dos;
-}
-
 void set_profile_string(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value)
 {
     profile[std::make_tuple(path, section, key)] = value;
 }
+
+void overstate_profile_lengths(bool enabled) { profile_overstated = enabled; }
 
 void register_window_class(const std::string& name, bool default_procedure)
 {
@@ -206,23 +197,6 @@ bool find_first_file(const char* path, found_file& found)
     return true;
 }
 
-bool file_time_to_local_file_time(std::uint64_t file_time, std::uint64_t& local_time)
-{
-    if (local_converts) local_time = file_time + static_cast<std::uint64_t>(local_offset);
-    record("FileTimeToLocalFileTime(" + std::to_string(file_time) +
-           ") = " + (local_converts ? std::to_string(local_time) : "FALSE"));
-    return local_converts;
-}
-
-bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
-                                unsigned short& time)
-{
-    date = time = 0;
-    record("FileTimeToDosDateTime(" + std::to_string(local_time) +
-           ") = " + (dos_converts ? "TRUE" : "FALSE"));
-    return dos_converts;
-}
-
 unsigned long get_private_profile_string(const char* section, const char* key,
                                          const char* default_value, char* buffer,
                                          unsigned long size, const char* path)
@@ -232,10 +206,11 @@ unsigned long get_private_profile_string(const char* section, const char* key,
     const std::size_t length = value.size() < size ? value.size() : size - 1;
     std::memcpy(buffer, value.data(), length);
     buffer[length] = 0;
+    const std::size_t reported = profile_overstated ? value.size() : length;
     record("GetPrivateProfileStringA(" + quoted(section) + ", " + quoted(key) + ", " +
            quoted(default_value) + ", " + std::to_string(size) + ", " + quoted(path) +
-           ") = " + std::to_string(length));
-    return static_cast<unsigned long>(length);
+           ") = " + std::to_string(reported));
+    return static_cast<unsigned long>(reported);
 }
 
 bool get_class_info(const char* class_name, bool& default_procedure)

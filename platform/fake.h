@@ -1,7 +1,9 @@
 // fake.h: the recording fake of the platform layer that the unit tests link. Every call is
 // recorded in order as one readable line, such as
 //   ShellExecuteA(0x1000, NULL, "mailto:a@b", NULL, NULL, 1) = 42
-// and its results come from what the test scripted beforehand.
+// and its results come from what the test scripted beforehand. It fakes every function of
+// platform.h but the two file-time conversions, which are the real ones of posix_file_times.cpp:
+// a scripted file's last-write time is judged by the real calendar, in the process's time zone.
 #pragma once
 
 #include <cstdint>
@@ -28,15 +30,14 @@ void set_delimiters(const std::string& folder, const std::string& extension);
 // Makes set_current_directory fail with the given system error code.
 void fail_set_current_directory(unsigned long error);
 void set_double_byte(bool enabled, const std::vector<unsigned char>& lead_bytes);
-// Makes a file or directory findable, with the given attributes and last-write file time.
+// Makes a file or directory findable, with the given attributes and last-write file time (UTC,
+// 100-nanosecond ticks since 1601-01-01).
 void add_file(const std::string& path, unsigned long attributes, std::uint64_t last_write_time);
-// Sets the time zone offset applied by file_time_to_local_file_time, in file-time units.
-void set_local_offset(std::int64_t offset);
-// Makes file_time_to_local_file_time and file_time_to_dos_date_time succeed or refuse, whatever
-// the time; both succeed after reset. The fake has no calendar of its own.
-void set_time_conversions(bool to_local, bool to_dos);
 void set_profile_string(const std::string& path, const std::string& section, const std::string& key,
                         const std::string& value);
+// Makes get_private_profile_string return the whole value's length even when it stored less, as
+// a faulty reader might; after reset it returns the length stored.
+void overstate_profile_lengths(bool enabled);
 // Makes the window class already registered, with the default procedure or another one.
 void register_window_class(const std::string& name, bool default_procedure);
 void set_create_window_result(std::uintptr_t handle);

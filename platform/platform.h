@@ -3,6 +3,7 @@
 // point; the unit tests link the recording fake (fake.cpp) instead.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,10 @@ namespace platform {
 using window = std::uintptr_t;
 
 // --- Process -------------------------------------------------------------------------------
+
+// The longest argument, in bytes. The tokenizer cuts a token there; an entry point that builds
+// the command line from separate arguments cuts each at the same length.
+const std::size_t max_argument_length = 65536;
 
 // The process command line as the starter wrote it, program name first; never null.
 const char* command_line();

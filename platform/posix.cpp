@@ -1,23 +1,23 @@
 // posix.cpp: POSIX implementation of the interface defined in platform.h, and the entry point
-// of the native build. The shell and the message boxes are in posix_shell.cpp, the name search
-// and the file times in posix_files.cpp.
+// of the native build. The shell is in posix_spawn.cpp, the message boxes in posix_dialogs.cpp,
+// the file times in posix_file_times.cpp.
 
 #include <signal.h>
+#include <sys/auxv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "environment/arguments.h"
 #include "launcher/launch.h"
 #include "platform/platform.h"
-#include "platform/posix_files.h"
 #include "platform/posix_ini.h"
+#include "platform/posix_paths.h"
 
 // The linker marks the start of the program image with this symbol.
 extern "C" const char __executable_start;  // NOLINT(bugprone-reserved-identifier)
@@ -25,18 +25,29 @@ extern "C" const char __executable_start;  // NOLINT(bugprone-reserved-identifie
 namespace {
 
 std::string command_line_text;
+std::string program_path;
+int program_path_error = 0;
 int saved_error = 0;
-std::set<std::string> registered_classes;
+
+// The room the command line can need: each element's bytes with a blank and two quotes, and the
+// default program name.
+std::size_t line_room(int argc, char** argv)
+{
+    std::size_t room = sizeof "mailto" + 3 * static_cast<std::size_t>(argc);
+    for (int i = 0; i < argc; ++i)
+        for (const char* p = argv[i]; *p != 0; ++p) ++room;
+    return room;
+}
 
 // Writes one argv element at out as one command-line token: its double quotes dropped, as the
 // tokenizer would drop them; cut at the tokenizer's longest argument, so that the excess cannot
 // spill into the next argument; in quotes when it holds a blank. Returns the end of the token,
-// out itself when no token is left. There must be room for the longest argument and two quotes.
-// Inline, as a call per element would cost more than copying a short one.
+// out itself when nothing is left of the element. Inline, as a call per element would cost more
+// than copying a short one.
 inline char* write_token(const char* element, char* out)
 {
     char* end = out;
-    char* const limit = out + environment::max_argument_length;
+    char* const limit = out + platform::max_argument_length;
     bool blank = false;
     for (const char* p = element; *p != 0 && end != limit; ++p) {
         if (*p == '"') continue;
@@ -50,35 +61,59 @@ inline char* write_token(const char* element, char* out)
     return end + 2;
 }
 
-// Doubles the line's buffer, keeping the used part; end moves along.
-void enlarge(std::unique_ptr<char[]>& line, std::size_t& size, char*& end)
-{
-    const std::size_t used = static_cast<std::size_t>(end - line.get());
-    std::unique_ptr<char[]> larger(new char[2 * size]);
-    std::memcpy(larger.get(), line.get(), used);
-    line = std::move(larger);
-    size *= 2;
-    end = line.get() + used;
-}
-
 // The program name comes first even when argv[0] is empty, so that argument 1 stays argument 1.
-// The line is written straight into a buffer that keeps room for one more token at its end: a
-// blank, two quotes and the longest argument.
+// The line is written in place into a string made large enough at once, then cut to its length.
 std::string command_line_from(int argc, char** argv)
 {
-    const std::size_t room = environment::max_argument_length + 3;
-    std::size_t size = 2 * room;
-    std::unique_ptr<char[]> line(new char[size]);
-    const char default_name[] = "mailto";
-    char* end = argc > 0 ? write_token(argv[0], line.get()) : line.get();
-    if (end == line.get()) end = std::copy_n(default_name, sizeof default_name - 1, end);
+    std::string line(line_room(argc, argv), '\0');
+    char* const start = &line[0];
+    char* end = argc > 0 ? write_token(argv[0], start) : start;
+    if (end == start) end = std::copy_n("mailto", 6, end);
     for (int i = 1; i < argc; ++i) {
-        if (static_cast<std::size_t>(line.get() + size - end) < room) enlarge(line, size, end);
         *end = ' ';
         char* const token_end = write_token(argv[i], end + 1);
         if (token_end != end + 1) end = token_end;
     }
-    return std::string(line.get(), static_cast<std::size_t>(end - line.get()));
+    line.resize(static_cast<std::size_t>(end - start));
+    return line;
+}
+
+// The target of a symbolic link; empty when it cannot be read (errno then says why).
+std::string link_target(const char* link)
+{
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t length = readlink(link, buffer.data(), buffer.size());
+        if (length < 0) return std::string();
+        if (static_cast<std::size_t>(length) < buffer.size())
+            return std::string(buffer.data(), static_cast<std::size_t>(length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string current_folder()
+{
+    char* const folder = getcwd(nullptr, 0);
+    std::string result = folder != nullptr ? folder : "";
+    std::free(folder);
+    return result;
+}
+
+// Read once, at start: the file may be replaced while the run waits for the opener (an upgrade),
+// after which /proc/self/exe names "... (deleted)". Where /proc cannot tell (not mounted, a path
+// too long), the path the program was started with, made absolute, stands in.
+void take_program_path()
+{
+    program_path = link_target("/proc/self/exe");
+    if (!program_path.empty()) return;
+    program_path_error = errno;
+    // The auxiliary vector holds the address as a number.
+    const char* started =
+        reinterpret_cast<const char*>(getauxval(AT_EXECFN));  // NOLINT(performance-no-int-to-ptr)
+    if (started == nullptr) return;
+    const std::string path = started;
+    program_path =
+        platform::posix::absolute_path(path, path[0] == '/' ? std::string() : current_folder());
 }
 
 }  // namespace
@@ -86,8 +121,11 @@ std::string command_line_from(int argc, char** argv)
 int main(int argc, char** argv)
 {
     // A write to a reader that has gone fails (EPIPE) instead of ending the run before its message
-    // box; the programs started get every signal back at its default.
+    // box; the programs started get every signal back at its default. SIGCHLD must be at its
+    // default for the opener's exit status to be collected: ignored, the kernel discards it.
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGCHLD, SIG_DFL);
+    take_program_path();
     command_line_text = command_line_from(argc, argv);
     return launcher::run();
 }
@@ -96,20 +134,15 @@ namespace platform {
 
 const char* command_line() { return command_line_text.c_str(); }
 
-std::string module_file_name()
-{
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0) return std::string();
-        if (static_cast<std::size_t>(length) < buffer.size())
-            return std::string(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
+std::string module_file_name() { return program_path; }
 
+// An empty folder is that of a program path that could not be read: the stop reports why not.
 bool set_current_directory(const char* path)
 {
+    if (*path == 0 && program_path.empty() && program_path_error != 0) {
+        saved_error = program_path_error;
+        return false;
+    }
     if (chdir(path) == 0) return true;
     saved_error = errno;
     return false;
@@ -137,20 +170,21 @@ bool code_page_lead_bytes(unsigned, unsigned char (&lead)[12])
 const char* folder_delimiters() { return "/"; }
 const char* extension_delimiters() { return "./"; }
 
+// A stat stands in for the name search: a directory gets the attribute 0x10, anything else 0x80.
+// File times count 100-nanosecond ticks from 1601-01-01; a time before that reads as 0.
 bool find_first_file(const char* path, found_file& found)
 {
-    return posix::find_first_file(path, found);
-}
-
-bool file_time_to_local_file_time(std::uint64_t file_time, std::uint64_t& local_time)
-{
-    return posix::file_time_to_local_file_time(file_time, local_time);
-}
-
-bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
-                                unsigned short& time)
-{
-    return posix::file_time_to_dos_date_time(local_time, date, time);
+    const std::int64_t ticks_per_second = 10000000;
+    const std::int64_t seconds_1601_to_1970 = 11644473600LL;
+    struct stat status;
+    if (stat(path, &status) != 0) return false;
+    found.attributes = S_ISDIR(status.st_mode) ? 0x10 : 0x80;
+    const std::int64_t ticks =
+        (static_cast<std::int64_t>(status.st_mtim.tv_sec) + seconds_1601_to_1970) *
+            ticks_per_second +
+        status.st_mtim.tv_nsec / 100;
+    found.last_write_time = ticks < 0 ? 0 : static_cast<std::uint64_t>(ticks);
+    return true;
 }
 
 unsigned long get_private_profile_string(const char* section, const char* key,
@@ -167,18 +201,12 @@ unsigned long get_private_profile_string(const char* section, const char* key,
     return static_cast<unsigned long>(value.size());
 }
 
-// No window exists here: the class is only remembered, and the owner handle is a token that lets
-// the run go on unchanged.
-bool get_class_info(const char* class_name, bool& default_procedure)
-{
-    default_procedure = true;
-    return registered_classes.count(class_name) != 0;
-}
-
-void unregister_class(const char* class_name) { registered_classes.erase(class_name); }
-void register_class(const char* class_name) { registered_classes.insert(class_name); }
-
-window create_window(unsigned long, const char*, const char*, unsigned long) { return 1; }
+// There are no windows here: no class to find or register, and no owner window, so the shell
+// gets none (a null handle, which the launcher never destroys).
+bool get_class_info(const char*, bool&) { return false; }
+void unregister_class(const char*) {}
+void register_class(const char*) {}
+window create_window(unsigned long, const char*, const char*, unsigned long) { return 0; }
 void destroy_window(window) {}
 
 }  // namespace platform

@@ -42,11 +42,24 @@ const char* command_line()
     return line ? line : "";
 }
 
+// The system's path limits count characters, and a double-byte code page spends two bytes on many:
+// a path that does not fit a MAX_PATH buffer is read again into one of the system's own limit.
+static std::string long_module_file_name()
+{
+    std::string path(32768, '\0');
+    DWORD count = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    path.resize(count < path.size() ? count : path.size());
+    return path;
+}
+
 std::string module_file_name()
 {
     char buffer[261];
     DWORD count = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    return std::string(buffer, count < sizeof buffer ? count : sizeof buffer);
+    // A cut result fills the buffer, or all of it but one byte where the cut would have split a
+    // double-byte character; a path of exactly 260 bytes is read twice, alike.
+    if (count + 1 >= sizeof buffer) return long_module_file_name();
+    return std::string(buffer, count);
 }
 
 bool set_current_directory(const char* path) { return SetCurrentDirectoryA(path) != 0; }

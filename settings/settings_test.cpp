@@ -15,8 +15,10 @@ using ::testing::IsEmpty;
 
 const char* const own_file = "C:\\tools\\mailto.ini";
 const char* const shared_file = "C:\\tools\\VANTIK.INI";
-// Any last-write time: the fake's conversions answer as scripted, whatever the time.
-const std::uint64_t written = 1000;
+// Last-write times (100-nanosecond ticks since 1601-01-01 UTC), 2024 and 1970-01-01 by UTC: in
+// every time zone, one counts and the other is before 1980, by the real file-time conversions.
+const std::uint64_t written = 133536879590000000ULL;
+const std::uint64_t written_before_1980 = 116444736000000000ULL;
 
 class settings_file : public ::testing::Test {
    protected:
@@ -34,8 +36,7 @@ TEST_F(settings_file, shared_file_when_the_own_one_does_not_count)
     EXPECT_EQ(settings::settings_file(), shared_file);
     fake::add_file(own_file, 0x10, written);
     EXPECT_EQ(settings::settings_file(), shared_file);
-    fake::add_file(own_file, 0x20, written);
-    fake::set_time_conversions(true, false);
+    fake::add_file(own_file, 0x20, written_before_1980);
     EXPECT_EQ(settings::settings_file(), shared_file);
     EXPECT_THAT(fake::calls_named("FindFirstFileA(\"C:\\tools\\VANTIK"), IsEmpty());
 }
@@ -49,10 +50,16 @@ TEST_F(settings_file, read_setting_hands_the_reader_an_empty_default_and_1024_by
                             "\"C:\\tools\\VANTIK.INI\") = 5"));
 }
 
+// Whatever length the reader reports, a value holds no more than the buffer's 1,023 bytes.
 TEST_F(settings_file, values_stop_at_1023_bytes)
 {
-    fake::set_profile_string(shared_file, "EMAIL", "Subject", std::string(5000, 's'));
-    EXPECT_EQ(settings::read_setting("EMAIL", "Subject", ""), std::string(1023, 's'));
+    for (const bool overstated : {false, true}) {
+        fake::reset();
+        fake::overstate_profile_lengths(overstated);
+        fake::set_profile_string(shared_file, "EMAIL", "Subject", std::string(5000, 's'));
+        EXPECT_EQ(settings::read_setting("EMAIL", "Subject", ""), std::string(1023, 's'))
+            << (overstated ? "reader reports 5000" : "reader reports what it stored");
+    }
 }
 
 class settings_route : public ::testing::Test {

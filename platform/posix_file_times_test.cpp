@@ -1,19 +1,15 @@
-// posix_files_test.cpp: the POSIX name search and file-time conversions over real files, real
-// time zones and the C library's calendar. The file times are written out as numbers (100 ns
-// ticks since 1601-01-01 UTC), each with the date it stands for.
+// posix_file_times_test.cpp: the POSIX file-time conversions over real time zones and the C
+// library's calendar. The file times are written out as numbers (100 ns ticks since 1601-01-01
+// UTC), each with the date it stands for.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-#include "platform/posix_files.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -27,7 +23,7 @@ const std::uint64_t utc_2108_01_01 = 159992928000000000ULL;
 const std::uint64_t ticks_per_hour = 36000000000ULL;
 
 // Each test sets the time zone it needs; the one the process had is put back afterwards.
-class posix_files : public ::testing::Test {
+class posix_file_times : public ::testing::Test {
    protected:
     void SetUp() override
     {
@@ -63,7 +59,7 @@ struct dos_case {
     unsigned short time;
 };
 
-TEST_F(posix_files, ms_dos_date_and_time_cover_1980_to_2107)
+TEST_F(posix_file_times, ms_dos_date_and_time_cover_1980_to_2107)
 {
     const dos_case cases[] = {
         {"first second of 1980", utc_1980_01_01, true, 0x0021, 0x0000},
@@ -76,7 +72,7 @@ TEST_F(posix_files, ms_dos_date_and_time_cover_1980_to_2107)
     };
     for (const dos_case& c : cases) {
         unsigned short date = 0, time = 0;
-        EXPECT_EQ(platform::posix::file_time_to_dos_date_time(c.local_time, date, time), c.converts)
+        EXPECT_EQ(platform::file_time_to_dos_date_time(c.local_time, date, time), c.converts)
             << c.what;
         if (!c.converts) continue;
         EXPECT_EQ(date, c.date) << c.what;
@@ -90,7 +86,7 @@ struct zone_case {
     std::uint64_t local;
 };
 
-TEST_F(posix_files, local_time_follows_the_time_zone)
+TEST_F(posix_file_times, local_time_follows_the_time_zone)
 {
     const zone_case cases[] = {
         {"UTC0", utc_2024_02_29_134559, utc_2024_02_29_134559},
@@ -101,54 +97,29 @@ TEST_F(posix_files, local_time_follows_the_time_zone)
     for (const zone_case& c : cases) {
         use_zone(c.zone);
         std::uint64_t local = 0;
-        EXPECT_TRUE(platform::posix::file_time_to_local_file_time(c.utc, local)) << c.zone;
+        EXPECT_TRUE(platform::file_time_to_local_file_time(c.utc, local)) << c.zone;
         EXPECT_EQ(local, c.local) << c.zone;
     }
 }
 
 // Half an hour into 1980 by UTC is still 1979 an hour west of it: the date is judged locally.
-TEST_F(posix_files, the_year_is_judged_in_local_time)
+TEST_F(posix_file_times, the_year_is_judged_in_local_time)
 {
     unsigned short date = 0, time = 0;
     std::uint64_t local = 0;
     use_zone("<-01>1");
-    ASSERT_TRUE(platform::posix::file_time_to_local_file_time(utc_1980_01_01_0030, local));
-    EXPECT_FALSE(platform::posix::file_time_to_dos_date_time(local, date, time));
+    ASSERT_TRUE(platform::file_time_to_local_file_time(utc_1980_01_01_0030, local));
+    EXPECT_FALSE(platform::file_time_to_dos_date_time(local, date, time));
     use_zone("UTC0");
-    ASSERT_TRUE(platform::posix::file_time_to_local_file_time(utc_1980_01_01_0030, local));
-    EXPECT_TRUE(platform::posix::file_time_to_dos_date_time(local, date, time));
+    ASSERT_TRUE(platform::file_time_to_local_file_time(utc_1980_01_01_0030, local));
+    EXPECT_TRUE(platform::file_time_to_dos_date_time(local, date, time));
 }
 
-TEST_F(posix_files, a_time_before_1601_does_not_convert_to_local_time)
+TEST_F(posix_file_times, a_time_before_1601_does_not_convert_to_local_time)
 {
     use_zone("<-01>1");
     std::uint64_t local = 0;
-    EXPECT_FALSE(platform::posix::file_time_to_local_file_time(0, local));
-}
-
-TEST_F(posix_files, the_name_search_gives_kind_and_last_write_time)
-{
-    char pattern[] = "/tmp/posix_files_test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string folder = pattern;
-    const std::string file = folder + "/mailto.ini";
-    std::FILE* stream = std::fopen(file.c_str(), "wb");
-    ASSERT_NE(stream, nullptr);
-    std::fclose(stream);
-    // 2024-02-29 13:45:59.5 UTC, a Unix time of 1709214359.
-    const timespec times[2] = {{1709214359, 500000000}, {1709214359, 500000000}};
-    ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-
-    platform::found_file found;
-    EXPECT_TRUE(platform::posix::find_first_file(file.c_str(), found));
-    EXPECT_EQ(found.attributes, 0x80u);
-    EXPECT_EQ(found.last_write_time, utc_2024_02_29_134559 + 5000000);
-    EXPECT_TRUE(platform::posix::find_first_file(folder.c_str(), found));
-    EXPECT_EQ(found.attributes, 0x10u);
-    EXPECT_FALSE(platform::posix::find_first_file((folder + "/missing.ini").c_str(), found));
-
-    EXPECT_EQ(unlink(file.c_str()), 0);
-    EXPECT_EQ(rmdir(folder.c_str()), 0);
+    EXPECT_FALSE(platform::file_time_to_local_file_time(0, local));
 }
 
 }  // namespace

@@ -1,22 +1,18 @@
-// posix_files.cpp: the name search and the file-time conversions of the POSIX build (see
-// posix_files.h): a stat for the search, the C library's time zone and calendar for the
-// conversions.
+// posix_file_times.cpp: the file-time conversions of the POSIX build (see platform.h), by the C
+// library's time zone and calendar. The unit tests link them beside the fake, so that whether a
+// file's time counts is judged by the real calendar.
 
-#include <sys/stat.h>
 #include <time.h>
 
 #include <cstdint>
 
-#include "platform/posix_files.h"
+#include "platform/platform.h"
 
 namespace {
 
 // File times count 100-nanosecond ticks from 1601-01-01; Unix time counts seconds from 1970.
 const std::int64_t ticks_per_second = 10000000;
 const std::int64_t seconds_1601_to_1970 = 11644473600LL;
-
-const unsigned long directory_attribute = 0x10;
-const unsigned long normal_attribute = 0x80;
 
 // The Unix time of the whole second a file time falls in.
 time_t unix_seconds(std::uint64_t file_time)
@@ -27,20 +23,7 @@ time_t unix_seconds(std::uint64_t file_time)
 
 }  // namespace
 
-namespace platform::posix {
-
-bool find_first_file(const char* path, found_file& found)
-{
-    struct stat status;
-    if (stat(path, &status) != 0) return false;
-    found.attributes = S_ISDIR(status.st_mode) ? directory_attribute : normal_attribute;
-    const std::int64_t ticks =
-        (static_cast<std::int64_t>(status.st_mtim.tv_sec) + seconds_1601_to_1970) *
-            ticks_per_second +
-        status.st_mtim.tv_nsec / 100;
-    found.last_write_time = ticks < 0 ? 0 : static_cast<std::uint64_t>(ticks);
-    return true;
-}
+namespace platform {
 
 bool file_time_to_local_file_time(std::uint64_t file_time, std::uint64_t& local_time)
 {
@@ -69,4 +52,4 @@ bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
     return true;
 }
 
-}  // namespace platform::posix
+}  // namespace platform

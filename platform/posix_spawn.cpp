@@ -1,6 +1,7 @@
-// posix_shell.cpp: the shell and the message boxes of the POSIX build (see platform.h). The
-// desktop's opener (xdg-open) stands in for the Windows shell; standard error, with a dialog where
-// a graphical session has one, for message boxes.
+// posix_spawn.cpp: the shell of the POSIX build (see platform.h) and the starting of programs
+// (see posix_spawn.h). The desktop's opener (xdg-open) stands in for the Windows shell.
+
+#include "platform/posix_spawn.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,14 +15,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
 
-#include "platform/dialog_text.h"
 #include "platform/platform.h"
+#include "platform/posix_paths.h"
 
 extern char** environ;
 
@@ -49,7 +46,9 @@ bool keeps_stream(int stream)
 }
 
 // Standard input from input, or /dev/null when input is negative, so that a started program
-// never reads the caller's; standard output and error kept or sent to /dev/null.
+// never reads the caller's; standard output and error kept or sent to /dev/null. Every other
+// descriptor is closed: one the caller leaked to mailto (a pipe, a socket, a lock) must not live
+// on in the mail program.
 void set_streams(posix_spawn_file_actions_t& actions, int input)
 {
     if (input >= 0)
@@ -59,11 +58,13 @@ void set_streams(posix_spawn_file_actions_t& actions, int input)
     for (const int stream : {STDOUT_FILENO, STDERR_FILENO})
         if (!keeps_stream(stream))
             posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
 }
 
 // Every signal at its default and none blocked: a signal ignored here (SIGPIPE, or one the
-// caller ignored) would otherwise stay ignored in the started program.
-void set_default_signals(posix_spawnattr_t& attributes)
+// caller ignored) would otherwise stay ignored in the started program. A session of its own
+// keeps a program out of reach of what is aimed at the caller's process group or terminal.
+void set_signals(posix_spawnattr_t& attributes, bool own_session)
 {
     sigset_t all;
     sigset_t none;
@@ -71,13 +72,14 @@ void set_default_signals(posix_spawnattr_t& attributes)
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    const short session = own_session ? POSIX_SPAWN_SETSID : 0;
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | session);
 }
 
-// Starts a program found on PATH with the given arguments and environment, never through a
-// shell, with the streams and signals above. Returns 0, or the error number when it cannot start.
-int spawn(const std::vector<std::string>& arguments, int input, char* const* environment,
-          pid_t& child)
+// Starts the program at path with the given arguments and environment, never through a shell,
+// with the streams and signals above. Returns 0, or the error number when it cannot start.
+int spawn(const std::string& path, const std::vector<std::string>& arguments, int input,
+          char* const* environment, bool own_session, pid_t& child)
 {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
@@ -89,9 +91,9 @@ int spawn(const std::vector<std::string>& arguments, int input, char* const* env
     set_streams(actions, input);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    set_default_signals(attributes);
+    set_signals(attributes, own_session);
     const int error =
-        posix_spawnp(&child, argv[0], &actions, &attributes, argv.data(), environment);
+        posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environment);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return error;
@@ -138,21 +140,6 @@ std::int32_t opener_result(pid_t opener)
     }
 }
 
-// Whether name is an executable file in one of the folders of PATH.
-bool on_path(const std::string& name)
-{
-    const char* path = std::getenv("PATH");
-    std::string folders = path != nullptr ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = folders.find(':', start);
-        const std::string folder = folders.substr(start, end - start);
-        if (access(((folder.empty() ? "." : folder) + "/" + name).c_str(), X_OK) == 0) return true;
-        if (end == std::string::npos) return false;
-        start = end + 1;
-    }
-}
-
 // Writes all of text to a pipe; a reader that stops early ends the writing (EPIPE: SIGPIPE is
 // ignored).
 void write_all(int pipe_end, const std::string& text)
@@ -166,14 +153,32 @@ void write_all(int pipe_end, const std::string& text)
     }
 }
 
-// Runs a program, optionally feeding it input (null: none), and waits until it ends.
-void run_and_wait(const std::vector<std::string>& arguments, const std::string* input,
-                  char* const* environment)
+}  // namespace
+
+namespace platform::posix {
+
+std::string program_on_path(const std::string& name)
+{
+    for (const std::string& folder : search_folders(std::getenv("PATH"))) {
+        std::string candidate = folder;
+        candidate += '/';
+        candidate += name;
+        struct stat status;
+        if (stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::string();
+}
+
+// The dialog programs stay in the caller's session: they are mailto's own windows, and go with it.
+void run_and_wait(const std::string& path, const std::vector<std::string>& arguments,
+                  const std::string* input, char* const* environment)
 {
     int pipe_ends[2] = {-1, -1};
     if (input != nullptr && pipe2(pipe_ends, O_CLOEXEC) != 0) return;
     pid_t child = 0;
-    const bool started = spawn(arguments, pipe_ends[0], environment, child) == 0;
+    const bool started = spawn(path, arguments, pipe_ends[0], environment, false, child) == 0;
     if (pipe_ends[0] >= 0) {
         close(pipe_ends[0]);
         if (started) write_all(pipe_ends[1], *input);
@@ -183,65 +188,21 @@ void run_and_wait(const std::vector<std::string>& arguments, const std::string* 
     if (started) waitpid(child, &status, 0);
 }
 
-// xmessage shows UTF-8 only as international text in a UTF-8 locale (in another locale it fails
-// or shows each byte as a character): where the caller's locale is not UTF-8, it gets C.UTF-8.
-std::vector<char*> xmessage_environment()
-{
-    std::vector<char*> environment;
-    const bool keep =
-        platform::utf8_locale(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"));
-    for (char** setting = environ; *setting != nullptr; ++setting)
-        if (keep || std::strncmp(*setting, "LC_ALL=", 7) != 0) environment.push_back(*setting);
-    if (!keep) environment.push_back(const_cast<char*>("LC_ALL=C.UTF-8"));
-    environment.push_back(nullptr);
-    return environment;
-}
-
-// A dialog for the message where a graphical session and a dialog program are at hand. The text
-// goes as one argument or on standard input, as each program shows it literally: line breaks as
-// LF, valid UTF-8, no markup interpreted.
-void show_dialog(const char* text, const char* caption)
-{
-    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) return;
-    const std::string title = *caption != 0 ? caption : "mailto";
-    const std::string shown = platform::dialog_text(text);
-    if (on_path("zenity")) {
-        run_and_wait({"zenity", "--info", "--no-markup", "--title=" + title, "--text=" + shown},
-                     nullptr, environ);
-    } else if (on_path("kdialog")) {
-        run_and_wait({"kdialog", "--title", title, "--msgbox", platform::kdialog_text(shown)},
-                     nullptr, environ);
-    } else if (on_path("xmessage")) {
-        run_and_wait(
-            {"xmessage", "-title", title, "-center", "-xrm", "*international: true", "-file", "-"},
-            &shown, xmessage_environment().data());
-    }
-}
-
-}  // namespace
+}  // namespace platform::posix
 
 namespace platform {
 
 // The request goes to the opener as its one argument, never through a shell, so that no byte of
-// the address or subject is interpreted. There is no verb, parameter or folder to hand on.
+// the address or subject is interpreted. There is no verb, parameter or folder to hand on. The
+// opener gets a session of its own: the mail program it starts outlives mailto, and must not end
+// when mailto's caller is interrupted, killed with its process group or loses its terminal.
 std::int32_t shell_execute(window, const char*, const char* file, const char*, const char*, int)
 {
-    pid_t opener = 0;
-    const int error = spawn({"xdg-open", file}, -1, environ, opener);
-    if (error == ENOENT) return opener_missing;
-    if (error != 0) return opener_not_started;
-    return opener_result(opener);
-}
-
-// Standard error gets the message byte for byte. Where its reader has gone the writes fail
-// quietly (SIGPIPE is ignored from the start) and the dialog still shows.
-int message_box(window, const char* text, const char* caption, unsigned)
-{
-    if (*caption != 0) std::fprintf(stderr, "%s\n", caption);
-    std::fprintf(stderr, "%s\n", text);
-    std::fflush(stderr);
-    show_dialog(text, caption);
-    return 1;
+    const std::string opener = posix::program_on_path("xdg-open");
+    if (opener.empty()) return opener_missing;
+    pid_t child = 0;
+    if (spawn(opener, {"xdg-open", file}, -1, environ, true, child) != 0) return opener_not_started;
+    return opener_result(child);
 }
 
 }  // namespace platform

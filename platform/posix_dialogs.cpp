@@ -1,0 +1,74 @@
+// posix_dialogs.cpp: the message boxes of the POSIX build (see platform.h): standard error, with a
+// dialog where a graphical session and a dialog program are at hand.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/dialog_session.h"
+#include "platform/dialog_text.h"
+#include "platform/platform.h"
+#include "platform/posix_spawn.h"
+
+extern char** environ;
+
+namespace {
+
+// xmessage shows UTF-8 only as international text in a UTF-8 locale (in another locale it fails
+// or shows each byte as a character, and in a locale that is not installed it shows nothing):
+// unless the caller's locale is an installed UTF-8 one, it gets C.UTF-8.
+std::vector<char*> xmessage_environment()
+{
+    std::vector<char*> environment;
+    const bool keep =
+        platform::utf8_locale(std::getenv("LC_ALL"), std::getenv("LC_CTYPE"), std::getenv("LANG"));
+    for (char** setting = environ; *setting != nullptr; ++setting)
+        if (keep || std::strncmp(*setting, "LC_ALL=", 7) != 0) environment.push_back(*setting);
+    if (!keep) environment.push_back(const_cast<char*>("LC_ALL=C.UTF-8"));
+    environment.push_back(nullptr);
+    return environment;
+}
+
+// A dialog for the message where a graphical session and a dialog program are at hand. The text
+// goes as one argument or on standard input, as each program shows it literally: line breaks as
+// LF, valid UTF-8, no markup interpreted.
+void show_dialog(const char* text, const char* caption)
+{
+    if (!platform::has_display(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"))) return;
+    const std::string title = *caption != 0 ? caption : "mailto";
+    const std::string shown = platform::dialog_text(text);
+    std::string program;
+    if (!(program = platform::posix::program_on_path("zenity")).empty()) {
+        platform::posix::run_and_wait(
+            program, {"zenity", "--info", "--no-markup", "--title=" + title, "--text=" + shown},
+            nullptr, environ);
+    } else if (!(program = platform::posix::program_on_path("kdialog")).empty()) {
+        platform::posix::run_and_wait(
+            program, {"kdialog", "--title", title, "--msgbox", platform::kdialog_text(shown)},
+            nullptr, environ);
+    } else if (!(program = platform::posix::program_on_path("xmessage")).empty()) {
+        platform::posix::run_and_wait(
+            program,
+            {"xmessage", "-title", title, "-center", "-xrm", "*international: true", "-file", "-"},
+            &shown, xmessage_environment().data());
+    }
+}
+
+}  // namespace
+
+namespace platform {
+
+// Standard error gets the message byte for byte. Where its reader has gone the writes fail
+// quietly (SIGPIPE is ignored from the start) and the dialog still shows.
+int message_box(window, const char* text, const char* caption, unsigned)
+{
+    if (*caption != 0) std::fprintf(stderr, "%s\n", caption);
+    std::fprintf(stderr, "%s\n", text);
+    std::fflush(stderr);
+    show_dialog(text, caption);
+    return 1;
+}
+
+}  // namespace platform

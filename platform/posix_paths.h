@@ -1,0 +1,20 @@
+// posix_paths.h: the paths the POSIX build trusts: the folders of PATH it searches for the programs
+// it starts, and its own path made absolute.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform::posix {
+
+// The folders of the search list path (colon-separated), in order, absolute ones only: an empty
+// or relative entry names a folder relative to wherever the program is, its own folder once it
+// has entered it. A null path (PATH unset) gives "/usr/bin" and "/bin".
+std::vector<std::string> search_folders(const char* path);
+
+// path made absolute against folder: unchanged when it starts with "/", otherwise folder, a "/"
+// unless folder ends with one, and path. Empty when path is empty, or relative with an empty
+// folder.
+std::string absolute_path(const std::string& path, const std::string& folder);
+
+}  // namespace platform::posix
