@@ -1,6 +1,5 @@
-// floor.cpp: the least a launcher can do, the floor that bench/floor.sh times mailto against. It
-// starts with whatever arguments it is given, ignores them, hands the opener found on PATH one
-// request, waits for it and exits: mailto's own start and the opener's, and nothing else.
+// floor.cpp: the least a launcher can do: start with any arguments, ignore them, hand the opener
+// found on PATH one request, wait for it and exit. bench/bench.py times mailto against it.
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,12 +8,11 @@ extern char** environ;
 
 int main()
 {
-    char opener_name[] = "xdg-open";
+    char opener[] = "xdg-open";
     char request[] = "mailto:someone@example.com";
-    char* argv[] = {opener_name, request, nullptr};
-    pid_t opener = 0;
-    if (posix_spawnp(&opener, argv[0], nullptr, nullptr, argv, environ) != 0) return 2;
-    int status = 0;
-    waitpid(opener, &status, 0);
+    char* argv[] = {opener, request, nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, opener, nullptr, nullptr, argv, environ) != 0) return 2;
+    waitpid(child, nullptr, 0);
     return 0;
 }

@@ -1,6 +1,5 @@
-// stub_opener.cpp: an xdg-open that opens nothing, for timing what comes before the mail program.
-// It exits with the status in STUB_STATUS (0 when unset) and, where STUB_RECORD names a file,
-// writes its first argument there, so that a check can see the request that arrived.
+// stub_opener.cpp: an xdg-open that opens nothing: it writes its first argument to the file
+// STUB_RECORD names, if any, and exits with the status in STUB_STATUS (0 when unset).
 
 #include <fcntl.h>
 #include <unistd.h>

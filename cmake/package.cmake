@@ -1,7 +1,14 @@
-# package.cmake: installation and release archives, all carrying the project version. The native
-# build installs the binary and its manual page and packs them as a .tar.gz; the Windows build
-# gives the executable its version resource and packs it with a sample settings file and a README
-# as mailto-<version>-win32.zip (win64 for the 64-bit twin).
+# package.cmake: installation and release archives, all carrying the project version and the
+# licence. The native build installs the binary, its manual page and LICENSE and packs them as a
+# .tar.gz and a Debian package; the Windows build gives the executable its version resource and
+# packs it with a sample settings file, a README and the licence as mailto-<version>-win32.zip
+# (win64 for the 64-bit twin). A release built twice from the same commit is the same, byte for
+# byte: see cmake/release_*.cmake.
+
+# Folders get their mode here, not from the umask; install() gives files 0644 and programs 0755.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+    GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+file(STRINGS LICENSE MAILTO_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
 
 if(WIN32)
   # The version resource that the file's properties show.
@@ -13,20 +20,24 @@ if(WIN32)
     NEWLINE_STYLE CRLF)
   configure_file(docs/mailto.ini.sample ${CMAKE_BINARY_DIR}/package/mailto.ini @ONLY
     NEWLINE_STYLE CRLF)
+  configure_file(LICENSE ${CMAKE_BINARY_DIR}/package/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS mailto RUNTIME DESTINATION .)
   install(FILES ${CMAKE_BINARY_DIR}/package/README.txt ${CMAKE_BINARY_DIR}/package/mailto.ini
-    DESTINATION .)
+    ${CMAKE_BINARY_DIR}/package/LICENSE.txt DESTINATION .)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(MAILTO_PACKAGE_SYSTEM win64)
   else()
     set(MAILTO_PACKAGE_SYSTEM win32)
   endif()
   set(CPACK_GENERATOR ZIP)
+  # The zip is written again by a script of the build's Python (the icon needs it already).
+  set(CPACK_MAILTO_PYTHON ${Python3_EXECUTABLE})
 else()
   include(GNUInstallDirs)
   configure_file(docs/mailto.1.in ${CMAKE_BINARY_DIR}/mailto.1 @ONLY)
   install(TARGETS mailto RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_BINARY_DIR}/mailto.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
   string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" MAILTO_PACKAGE_SYSTEM)
   set(CPACK_GENERATOR TGZ)
   # The Windows executable is linked stripped already.
@@ -50,33 +61,29 @@ xdg-open, which starts the desktop's e-mail program, and exits. Scripts, older
 applications and shortcuts call it so that they never need to know which mail
 program is installed. Without arguments it reads the address from a settings
 file beside the program.]])
-  # Debian keeps the manual page compressed and the copyright file and the changelog in
-  # /usr/share/doc/mailto; the script adds them to the Debian package only.
-  set(CPACK_MAILTO_COPYRIGHT ${CMAKE_SOURCE_DIR}/docs/copyright)
-  set(CPACK_MAILTO_CHANGELOG ${CMAKE_SOURCE_DIR}/docs/changelog)
-  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/debian_files.cmake)
 endif()
 
 set(CPACK_PACKAGE_NAME mailto)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Opens the default e-mail program on a new message")
 set(CPACK_PACKAGE_FILE_NAME mailto-${PROJECT_VERSION}-${MAILTO_PACKAGE_SYSTEM})
+# Every time stamp is SOURCE_DATE_EPOCH's; the staged files get their modes (and the Debian
+# package its own files); then the tar.gz and the zip are written again in a fixed order, and the
+# Debian package's outer headers get fixed modes.
+set(CPACK_MAILTO_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/release_epoch.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/release_staging.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/release_archive.cmake)
 include(CPack)
 
-# The archive built and checked: its exact contents, and the program run from it.
+# The release archives built and checked; the release built twice elsewhere and compared.
+include(${CMAKE_SOURCE_DIR}/tests/pytest.cmake)
 if(WIN32)
-  add_test(NAME release_zip
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/release/zip.sh ${CMAKE_BINARY_DIR} $<TARGET_FILE:mailto>
-            ${PROJECT_VERSION} ${MAILTO_PACKAGE_SYSTEM})
-  add_test(NAME release_zip_under_wine
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/release/zip_wine.sh ${CMAKE_BINARY_DIR}
-            $<TARGET_FILE:mailto> ${PROJECT_VERSION} ${MAILTO_PACKAGE_SYSTEM}
-            $<TARGET_FILE:wine_runner> $<TARGET_FILE:wine_recorder>)
-  set_tests_properties(release_zip_under_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
-elseif(NOT MAILTO_SANITIZE)
-  add_test(NAME release_tarball
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/release/tarball.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION}
-            ${MAILTO_PACKAGE_SYSTEM})
-  add_test(NAME release_deb
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/release/deb.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION})
-  set_tests_properties(release_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
+  mailto_pytest(release_zip release/test_release_archives.py -k zip)
+  mailto_pytest(release_reproducible release/test_release_archives.py -k reproducible)
+elseif(NOT MAILTO_SANITIZE AND NOT MAILTO_FUZZ)
+  mailto_pytest(release_tarball release/test_release_archives.py -k tarball)
+  mailto_pytest(release_deb release/test_release_archives.py -k deb)
+  # CPack runs the build folder's install step: one package at a time.
+  set_tests_properties(release_tarball release_deb PROPERTIES RESOURCE_LOCK mailto_cpack)
+  mailto_pytest(release_reproducible release/test_release_archives.py -k reproducible)
 endif()

@@ -4,7 +4,9 @@ enable_language(RC)
 
 add_executable(mailto WIN32 platform/win32.cpp resources/mailto.rc)
 target_link_libraries(mailto PRIVATE mailto_core)
-target_link_options(mailto PRIVATE -static -static-libgcc -static-libstdc++ -s)
+# No link time in the PE header, so that a build from the same sources gives the same bytes.
+target_link_options(mailto PRIVATE -static -static-libgcc -static-libstdc++ -s
+                    -Wl,--no-insert-timestamp)
 
 # The icon is drawn at build time from the script in resources/, into the build folder.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

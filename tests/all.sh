@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# all.sh: installs what is missing (tests/install.sh, Debian 12), then builds every preset and
-# runs every test: the unit tests (also under the sanitizers), the native end-to-end test, the
-# Windows checks and end-to-end tests under Wine, and a minute of fuzzing per fuzz target.
+# all.sh [PRESET...]: installs what the presets need and is missing (tests/install.sh, Debian
+# 12), then builds every preset (or those given) and runs its tests: the unit tests (also under
+# the sanitizers), the native end-to-end tests, the Windows checks and end-to-end tests under
+# Wine, the release files, and a minute of fuzzing per fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 presets=(native sanitize windows windows64 fuzz)
 [ $# -gt 0 ] && presets=("$@")
 
-tests/install.sh
+tests/install.sh "${presets[@]}"
 
 for preset in "${presets[@]}"; do
     echo "=== $preset"

@@ -1,0 +1,36 @@
+"""A private X display: an Xvfb server of the test's own, gone when the test ends."""
+import os
+import select
+import shutil
+import subprocess
+
+import pytest
+
+
+@pytest.fixture(scope="session")
+def display(tmp_path_factory):
+    """The DISPLAY value (":N") of a fresh Xvfb server; skips where Xvfb is not installed."""
+    if shutil.which("Xvfb") is None:
+        pytest.skip("Xvfb is not installed (tests/install.sh installs it)")
+    read_end, write_end = os.pipe()
+    log = open(tmp_path_factory.mktemp("xvfb") / "xvfb.log", "wb")
+    server = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        pass_fds=(write_end,), stdout=log, stderr=log)
+    os.close(write_end)
+    try:
+        # Xvfb writes its display number once it accepts clients.
+        ready, _, _ = select.select([read_end], [], [], 30)
+        number = os.read(read_end, 64).decode().strip() if ready else ""
+        os.close(read_end)
+        if not number:
+            pytest.fail("Xvfb announced no display within 30 s")
+        yield ":" + number
+    finally:
+        server.terminate()
+        try:
+            server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait()
+        log.close()
