@@ -1,8 +1,10 @@
 # The native (POSIX) build: the utility over posix.cpp, the unit tests over the recording fake,
 # the benchmarks and the end-to-end test of the real binary.
 
-add_executable(mailto platform/posix.cpp platform/posix_ini.cpp platform/posix_shell.cpp
-                      platform/dialog_text.cpp platform/posix_files.cpp)
+add_executable(mailto platform/posix.cpp platform/posix_ini.cpp platform/posix_spawn.cpp
+                      platform/posix_dialogs.cpp platform/posix_paths.cpp
+                      platform/dialog_session.cpp platform/dialog_text.cpp
+                      platform/posix_file_times.cpp)
 target_link_libraries(mailto PRIVATE mailto_core)
 # Linked statically, the program starts in about half the time: no shared libraries to find, map
 # and relocate.
@@ -41,14 +43,20 @@ if(GTest_FOUND AND NOT TARGET GTest::gmock)
   set(GTest_FOUND OFF)
 endif()
 if(GTest_FOUND)
+  # One binary: the core over the recording fake, with the real file-time conversions (the fake
+  # leaves them out), and the POSIX layer's parts that need no system beyond them.
   add_executable(unit_tests
     platform/fake.cpp
+    platform/posix_file_times.cpp
+    platform/posix_file_times_test.cpp
     platform/posix_ini.cpp
     platform/posix_ini_test.cpp
     platform/dialog_text.cpp
     platform/dialog_text_test.cpp
-    platform/posix_files.cpp
-    platform/posix_files_test.cpp
+    platform/dialog_session.cpp
+    platform/dialog_session_test.cpp
+    platform/posix_paths.cpp
+    platform/posix_paths_test.cpp
     launcher/launch_test.cpp
     launcher/messages_test.cpp
     environment/arguments_test.cpp
@@ -61,53 +69,21 @@ elseif(MAILTO_TESTS STREQUAL "AUTO")
   list(APPEND mailto_skipped "the unit tests (GoogleTest or GoogleMock not found)")
 endif()
 
-add_test(NAME native_end_to_end
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/native/run.sh $<TARGET_FILE:mailto>)
-add_test(NAME native_settings_end_to_end
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/native/settings.sh $<TARGET_FILE:mailto>)
-# strace shows that no run writes a file or runs a shell; the longest inputs end to end.
-add_test(NAME native_no_writes_no_shell
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/native/strace.sh $<TARGET_FILE:mailto>)
-set_tests_properties(native_no_writes_no_shell PROPERTIES SKIP_RETURN_CODE 77)
-add_test(NAME native_worst_case
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/native/worst_case.sh $<TARGET_FILE:mailto>)
-# The README's shell and Python examples, as the README gives them.
-add_test(NAME readme_examples
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/readme/native.sh ${CMAKE_SOURCE_DIR}/README.md
-          $<TARGET_FILE:mailto>)
-# The dialogs through stand-in zenity, kdialog and xmessage; the caller never held by the opener,
-# a reader that has gone, and the streams and signals the started programs get.
-add_test(NAME native_dialogs
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/native/dialogs.sh $<TARGET_FILE:mailto>)
-add_test(NAME native_caller
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/native/caller.sh $<TARGET_FILE:mailto>)
+# The end-to-end tests of the program built here.
+include(${CMAKE_SOURCE_DIR}/tests/native/native.cmake)
 # The real xdg-open and the real mail program Sylpheed under Xvfb; the sanitizers would see no
 # code here that the other end-to-end tests do not run.
 if(NOT MAILTO_SANITIZE AND NOT MAILTO_FUZZ)
-  add_test(NAME native_sylpheed
-    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/desktop/native.sh $<TARGET_FILE:mailto>)
-  set_tests_properties(native_sylpheed PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+  include(${CMAKE_SOURCE_DIR}/tests/pytest.cmake)
+  mailto_pytest(native_sylpheed desktop/test_desktop_native.py)
 endif()
-# The tool configured, built and run as if the test libraries were missing: a build of its own.
-if(NOT MAILTO_SANITIZE)
-  add_test(NAME native_bare_build COMMAND ${CMAKE_SOURCE_DIR}/tests/native/bare_build.sh
-                                          ${CMAKE_SOURCE_DIR})
-  set_tests_properties(native_bare_build PROPERTIES TIMEOUT 900)
-endif()
-
-# Formatting of every C++ file and clang-tidy over the product code, once: in the plain native
-# build, whose compile database it reads.
-if(NOT MAILTO_SANITIZE AND NOT MAILTO_FUZZ)
-  add_test(NAME lint COMMAND ${CMAKE_SOURCE_DIR}/tests/lint.sh ${CMAKE_BINARY_DIR})
-  set_tests_properties(lint PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
-endif()
-
 # The INI reader checked against the Windows one under Wine.
 include(${CMAKE_SOURCE_DIR}/tests/ini/ini.cmake)
 
 mailto_find_for(MAILTO_BENCHMARKS benchmark)
 if(benchmark_FOUND)
-  add_executable(command_line_bench bench/command_line_bench.cpp platform/fake.cpp)
+  add_executable(command_line_bench bench/command_line_bench.cpp platform/fake.cpp
+                                    platform/posix_file_times.cpp)
   target_link_libraries(command_line_bench PRIVATE mailto_core benchmark::benchmark)
 elseif(MAILTO_BENCHMARKS STREQUAL "AUTO")
   list(APPEND mailto_skipped "the benchmarks (Google Benchmark not found)")

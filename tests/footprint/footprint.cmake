@@ -6,6 +6,6 @@ if(WIN32)
     COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:mailto> -DLIMIT=262144
             -P ${CMAKE_CURRENT_LIST_DIR}/file_size.cmake)
 elseif(NOT MAILTO_SANITIZE)
-  add_test(NAME footprint_peak_memory
-    COMMAND ${CMAKE_CURRENT_LIST_DIR}/peak_memory.sh $<TARGET_FILE:mailto> 4096)
+  include(${CMAKE_SOURCE_DIR}/tests/pytest.cmake)
+  mailto_pytest(footprint_peak_memory footprint/test_native_footprint.py)
 endif()
