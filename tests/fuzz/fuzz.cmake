@@ -5,10 +5,12 @@ set(fuzz_flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-
 set(MAILTO_FUZZ_SECONDS 60 CACHE STRING "How long each fuzz test runs, in seconds")
 math(EXPR fuzz_timeout "${MAILTO_FUZZ_SECONDS} + 120")
 
-# The core, the fake and the POSIX INI reader, compiled again with the fuzzer's coverage
-# instrumentation. The core's file list is the one mailto_core is built from.
+# The core, the fake with the file-time conversions it leaves out, and the POSIX INI reader,
+# compiled again with the fuzzer's coverage instrumentation. The core's file list is the one
+# mailto_core is built from.
 get_target_property(core_sources mailto_core SOURCES)
-add_library(mailto_fuzz_core STATIC ${core_sources} platform/fake.cpp platform/posix_ini.cpp)
+add_library(mailto_fuzz_core STATIC ${core_sources} platform/fake.cpp platform/posix_file_times.cpp
+                                    platform/posix_ini.cpp)
 target_include_directories(mailto_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(mailto_fuzz_core PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-link)
 
