@@ -19,10 +19,17 @@ def display(tmp_path_factory):
         pass_fds=(write_end,), stdout=log, stderr=log)
     os.close(write_end)
     try:
-        # Xvfb writes its display number once it accepts clients.
-        ready, _, _ = select.select([read_end], [], [], 30)
-        number = os.read(read_end, 64).decode().strip() if ready else ""
+        # Xvfb writes its display number once it accepts clients, then a line break in a write
+        # of its own: the pipe stays open until that has come, or Xvfb would fail on it.
+        announced = b""
+        while not announced.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], 30)
+            chunk = os.read(read_end, 64) if ready else b""
+            if not chunk:
+                break
+            announced += chunk
         os.close(read_end)
+        number = announced.decode().strip()
         if not number:
             pytest.fail("Xvfb announced no display within 30 s")
         yield ":" + number

@@ -1,49 +1,100 @@
-// runner.cpp: starts a program on the exact command line read from a file, waits for it and
-// returns its exit status, because a Wine command line re-quotes whatever it is given.
-// Usage: runner COMMAND-LINE-FILE [APPLICATION-PATH]
-//        runner --hold   keeps the Wine desktop in use until killed, so that it is not closed
-//                        and started anew (slowly) between two runs.
+// runner.cpp: starts a program on the exact command line read from a file (a Wine command line
+// re-quotes whatever it is given), answers the message boxes it and its children show, and
+// reports them. Usage: runner COMMAND-LINE-FILE [APPLICATION-PATH]
+//   prints "box CAPTION TEXT" per message box and "stray CLASS" per other visible window, in
+//   hexadecimal; returns the program's exit status once it and the processes it started have
+//   ended (10 s at most after it).
+// runner --hold   keeps the Wine desktop in use until killed, so that it is not closed and
+//   started anew (slowly) between two runs.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <set>
 #include <string>
 
-static bool read_file(const char* path, std::string& text)
+static HANDLE job;
+static std::set<HWND> seen;
+
+static std::string hex(const char* text)
 {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    char chunk[4096];
-    size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, count);
-    std::fclose(file);
-    return true;
+    std::string out;
+    char pair[3];
+    for (; *text; ++text) {
+        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(*text));
+        out += pair;
+    }
+    return out;
+}
+
+static bool in_job(HWND window)
+{
+    DWORD id = 0;
+    GetWindowThreadProcessId(window, &id);
+    struct {
+        JOBOBJECT_BASIC_PROCESS_ID_LIST head;
+        ULONG_PTR more[63];
+    } list = {};
+    list.head.NumberOfAssignedProcesses = 64;
+    QueryInformationJobObject(job, JobObjectBasicProcessIdList, &list, sizeof list, nullptr);
+    for (DWORD i = 0; i < list.head.NumberOfProcessIdsInList && i < 64; ++i)
+        if (list.head.ProcessIdList[i] == id) return true;
+    return false;
+}
+
+// Each window is reported once; a box is pressed "OK" until it goes.
+static BOOL CALLBACK visit(HWND window, LPARAM)
+{
+    if (!IsWindowVisible(window) || !in_job(window)) return TRUE;
+    static char kind[256], caption[1024], text[65536];
+    GetClassNameA(window, kind, sizeof kind);
+    bool box = std::string(kind) == "#32770";
+    if (seen.insert(window).second) {
+        GetWindowTextA(window, caption, sizeof caption);
+        text[0] = '\0';
+        GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+        if (box)
+            std::printf("box %s %s\n", hex(caption).c_str(), hex(text).c_str());
+        else
+            std::printf("stray %s\n", hex(kind).c_str());
+        std::fflush(stdout);
+    }
+    if (box) PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+static DWORD active_processes()
+{
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
+                              nullptr);
+    return info.ActiveProcesses;
 }
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--hold") == 0) {
+    if (argc == 2 && std::string(argv[1]) == "--hold") {
         GetDesktopWindow();
         Sleep(INFINITE);
     }
-    std::string line;
-    if (argc < 2 || !read_file(argv[1], line)) {
-        std::fprintf(stderr, "runner: cannot read the command-line file\n");
-        return 250;
-    }
-    const char* application = argc > 2 ? argv[2] : nullptr;
+    std::FILE* file = argc > 1 ? std::fopen(argv[1], "rb") : nullptr;
+    if (!file) return 250;
+    static char line[65536];
+    line[std::fread(line, 1, sizeof line - 1, file)] = '\0';
+    std::fclose(file);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(application, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        std::fprintf(stderr, "runner: CreateProcessA failed with %lu\n", GetLastError());
+    job = CreateJobObjectA(nullptr, nullptr);
+    if (!CreateProcessA(argc > 2 ? argv[2] : nullptr, line, nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED, nullptr, nullptr, &startup, &process))
         return 251;
+    AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+    for (int after = 0; after < 500 && active_processes() > 0; Sleep(20)) {
+        EnumWindows(visit, 0);
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) ++after;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
     DWORD status = 252;
     GetExitCodeProcess(process.hProcess, &status);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return static_cast<int>(status);
 }

@@ -1,0 +1,232 @@
+"""A Wine session of the test run's own: a prefix, a persistent server and a held desktop on the
+private display, with a recording "mailto:" handler; runs Windows programs and reports what they
+did (exit status, message boxes, the request the handler got, the relay trace of their calls).
+
+Fixture `wine` (session scope) yields a `Wine` whose API the Wine tests share:
+    wine.drive_c                  the prefix's C: drive (a pathlib.Path)
+    wine.exe("mailto")            the build's <name>.exe, e.g. "mailto", "wine_recorder"
+    wine.run(line, ...)           runs one command line, returns a `Run` (see there)
+    wine.handler(kind)            "recorder" (the default state), "wine" (Wine's own) or None
+    wine.import_reg(text)         imports a registry file's text (REGEDIT4, or version 5.00)
+    wine.stop()                   ends every Wine process and the server, which saves the
+                                  registry; the next run() starts them again (unless hold=False)
+    wine.locale("ja_JP.UTF-8")    the environment for a run under that locale's code page
+                                  (skips when the locale cannot be had)
+    wine.wine(*args), wine.call(args, cwd, env, timeout)   a Wine program, any program, with
+                                  the session's environment wine.env; (status, stdout, stderr)
+It skips where Wine, or 32-bit support for a 32-bit build, is missing. Message boxes are answered
+"OK" by the runner (tests/wine/runner.cpp), which reports them.
+"""
+import os
+import pathlib
+import shutil
+import struct
+import subprocess
+
+import pytest
+
+from wine import relay_calls
+
+# The calls the relay trace shows when a run asks for it, made by mailto.exe or by a copy named
+# after one of DOUBLE_BYTE_NAMES (in code page 932 the bytes 95 5C 8E A6, and E0 5C).
+DOUBLE_BYTE_NAMES = ("\u8868\u793a", "\u6fec")
+RELAYED = ("SetCurrentDirectoryA;GetClassInfoA;UnregisterClassA;RegisterClassA;CreateWindowExA;"
+           "ShowWindow;ShellExecuteA;MessageBoxA;DestroyWindow;GetPrivateProfileStringA;"
+           "FindFirstFileA")
+RECORDER = r'"C:\rec\recorder.exe" "%1"'
+
+
+def pe_header(path):
+    """(machine, image base, size of image) from the PE header of the file at path."""
+    data = pathlib.Path(path).read_bytes()
+    pe = struct.unpack_from("<I", data, 60)[0]
+    machine = struct.unpack_from("<H", data, pe + 4)[0]
+    optional = pe + 24
+    wide = struct.unpack_from("<H", data, optional)[0] == 0x20B
+    base = struct.unpack_from("<Q" if wide else "<I", data, optional + (24 if wide else 28))[0]
+    return machine, base, struct.unpack_from("<I", data, optional + 56)[0]
+
+
+def write_ini(path, text):
+    """Writes text (str in the code page's bytes as latin-1, or bytes) with CR LF line ends."""
+    data = text.encode("latin-1") if isinstance(text, str) else text
+    pathlib.Path(path).parent.mkdir(parents=True, exist_ok=True)
+    pathlib.Path(path).write_bytes(data.replace(b"\n", b"\r\n"))
+
+
+class Run:
+    """One run: status (exit status, None when cut off), boxes ([(caption, text)] as bytes, in
+    the order shown, by the program and the processes it started), strays (class names of their
+    other windows shown), calls (the relay trace as relay_calls.py lines, [] unless asked for),
+    trace (Wine's standard error, the relay trace among it), request (the recording handler's
+    command line, bytes; None when it did not start), output (the runner's standard output)."""
+
+    def __init__(self, status, output, trace, image_base, record):
+        self.status, self.output, self.trace = status, output, trace
+        self.boxes, self.strays = [], []
+        for line in output.decode("latin-1").splitlines():
+            word, _, rest = line.strip().partition(" ")
+            if word == "box":
+                caption, _, text = rest.partition(" ")
+                self.boxes.append((bytes.fromhex(caption), bytes.fromhex(text)))
+            elif word == "stray":
+                self.strays.append(bytes.fromhex(rest))
+        self.calls = relay_calls.top_level_calls(trace.splitlines(), image_base)
+        self.request = record.read_bytes() if record.exists() else None
+
+    def __repr__(self):
+        return "status %s, boxes %s, strays %s, request %r\ncalls:\n  %s" % (
+            self.status, self.boxes, self.strays, self.request, "\n  ".join(self.calls))
+
+
+class Wine:
+    def __init__(self, build_dir, display, folder):
+        self.build_dir, self.folder = build_dir, folder
+        machine, self.image_base, self.image_size = pe_header(self.exe("mailto"))
+        wide = machine == 0x8664
+        self.loader = "/usr/lib/wine/wine64" if wide else "/usr/lib/wine/wine"
+        self.server = next((s for s in ("/usr/lib/wine/wineserver64",
+                                        "/usr/lib/wine/wineserver32") if os.path.exists(s)), None)
+        if not os.path.exists(self.loader) or self.server is None:
+            pytest.skip("no Wine at %s: install wine (and wine32:i386)" % self.loader)
+        said = subprocess.run([self.loader, "--version"], capture_output=True, timeout=20)
+        if said.returncode != 0:
+            pytest.skip("%s code cannot run here (%s)" % (
+                "64-bit" if wide else "32-bit", said.stderr.decode(errors="replace").strip()))
+        self.prefix = folder / "prefix"
+        self.drive_c = self.prefix / "drive_c"
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), DISPLAY=display, LC_ALL="C",
+                        WINEARCH="win64" if wide else "win32", WINELOADER=self.loader,
+                        WINEDLLOVERRIDES="mscoree,mshtml=", WINEDEBUG="-all")
+        self.held, self.state = None, None
+
+    def exe(self, name):
+        return self.build_dir / (name + ".exe")
+
+    def call(self, args, cwd=None, env=None, timeout=120):
+        """Runs args from cwd (default the session folder), the environment entries added,
+        bounded; returns (status, stdout, stderr), status None when cut off. Output goes through
+        files: Wine's own processes that stay would hold a pipe open."""
+        with open(self.folder / "out", "w+b") as out, open(self.folder / "err", "w+b") as err:
+            try:
+                status = subprocess.run(args, cwd=cwd or self.folder, stdin=subprocess.DEVNULL,
+                                        stdout=out, stderr=err, timeout=timeout,
+                                        env=dict(self.env, **(env or {}))).returncode
+            except subprocess.TimeoutExpired:
+                status = None
+            out.seek(0)
+            err.seek(0)
+            return status, out.read(), err.read()
+
+    def wine(self, *args, timeout=120):
+        """Runs the Wine loader on args from drive C:; returns (status, stdout, stderr)."""
+        return self.call([self.loader, *args], self.drive_c, timeout=timeout)
+
+    def boot(self):
+        display = self.env["DISPLAY"]
+        self.prefix.mkdir(parents=True)
+        self.start()
+        booted = self.call([self.loader, "wineboot", "-i"], timeout=180)
+        assert booted[0] == 0, "wineboot failed: %r" % booted[2][-2000:]
+        # Without its display no window opens: every case would fail, each for that reason.
+        assert not shutil.which("xdpyinfo") or self.call(["xdpyinfo"], timeout=20)[0] == 0, \
+            "the display %s is gone" % display
+        for folder, name in (("t", "wine_runner"), ("rec", "wine_recorder")):
+            (self.drive_c / folder).mkdir(exist_ok=True)
+            shutil.copy(self.exe(name), self.drive_c / folder / (name[5:] + ".exe"))
+        # Windows unmanaged: Wine draws their frames, no window manager runs.
+        self.import_reg('Windows Registry Editor Version 5.00\n\n'
+                        '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n\n'
+                        '[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\n"RelayInclude"="%s"\n'
+                        '"RelayFromInclude"="mailto.exe;%s.exe;%s.exe"\n' % (RELAYED,
+                                                                              *DOUBLE_BYTE_NAMES))
+        self.wine("regedit", "/E", "C:\\own.reg", "HKEY_CLASSES_ROOT\\mailto")
+        self.handler("recorder")
+
+    def start(self):
+        """The persistent server, and a program holding the desktop between runs."""
+        if self.held is None or self.held.poll() is not None:
+            self.call([self.server, "-p"], timeout=20)
+            if (self.drive_c / "t/runner.exe").exists():
+                self.held = subprocess.Popen(
+                    [self.loader, "C:\\t\\runner.exe", "--hold"], cwd=self.drive_c, env=self.env,
+                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def stop(self):
+        self.call([self.server, "-k"], timeout=20)
+        self.call([self.server, "-w"], timeout=60)
+        if self.held is not None:
+            self.held.wait(timeout=20)
+            self.held = None
+
+    def import_reg(self, text):
+        data = text.encode("latin-1" if text.startswith("REGEDIT4") else "utf-16") \
+            if isinstance(text, str) else text
+        (self.drive_c / "import.reg").write_bytes(data)
+        done = self.wine("regedit", "/S", "C:\\import.reg")
+        assert done[0] == 0, "regedit failed: %r" % done[2][-2000:]
+
+    def handler(self, kind):
+        """Makes "mailto:" go to the recorder, to Wine's own handler, or nowhere (None)."""
+        if kind == self.state:
+            return
+        text = "REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n"
+        if kind == "recorder":
+            command = RECORDER.replace("\\", "\\\\").replace('"', '\\"')
+            text += ('\n[HKEY_CLASSES_ROOT\\mailto]\n@="URL:MailTo Protocol"\n"URL Protocol"=""\n'
+                     '\n[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]\n@="%s"\n' % command)
+        self.import_reg(text)
+        if kind == "wine":
+            self.wine("regedit", "/S", "C:\\own.reg")
+        self.state = kind
+
+    def locale(self, name):
+        """Environment entries for a run under the Unix locale name (UTF-8), made from the
+        system's locale sources into the session folder when the system lacks it."""
+        for env in ({"LC_ALL": name}, {"LC_ALL": name, "LOCPATH": str(self.folder / "locale")}):
+            if "LOCPATH" in env:
+                (self.folder / "locale").mkdir(exist_ok=True)
+                subprocess.run(["localedef", "-i", name.split(".")[0], "-f", "UTF-8",
+                                env["LOCPATH"] + "/" + name], capture_output=True, timeout=120)
+            said = subprocess.run(["locale", "charmap"], env=dict(os.environ, **env),
+                                  capture_output=True, text=True, timeout=20)
+            if said.stdout.strip() == "UTF-8":
+                return env
+        pytest.skip("no %s locale, and none could be made from the locale sources" % name)
+
+    def run(self, line, folder=None, application=None, env=None, relay=False, handler="recorder",
+            timeout=30, hold=True):
+        """Runs the command line (bytes of the code page, or latin-1 text) through the runner,
+        from the Unix folder given (default drive_c/"t"; the program inherits it), the
+        environment entries added, with the relay trace when asked; "mailto:" goes to the given
+        handler (see handler()). A run cut off by the timeout has status None. With hold=False
+        the server and desktop are not started beforehand: the run's own come and go."""
+        if hold:
+            self.start()
+        self.handler(handler)
+        record = self.drive_c / "rec/record.txt"
+        record.unlink(missing_ok=True)
+        data = line if isinstance(line, bytes) else line.encode("latin-1")
+        (self.drive_c / "t/cmd.txt").write_bytes(data)
+        args = ["C:\\t\\runner.exe", "C:\\t\\cmd.txt"] + ([application] if application else [])
+        extra = dict({"WINEDEBUG": "+relay" if relay else "-all"}, **(env or {}))
+        status, output, trace = self.call([self.loader, *args], folder or self.drive_c / "t",
+                                          extra, timeout)
+        if status is None:
+            # What was cut off may still hold windows or the desktop: start afresh.
+            self.stop()
+        return Run(status, output, trace.decode("latin-1"), self.image_base, record)
+
+
+@pytest.fixture(scope="session")
+def wine(build_dir, display, tmp_path_factory):
+    """The Wine session of this test run (see the module's docstring); torn down at the end."""
+    if not (build_dir / "mailto.exe").exists():
+        pytest.skip("no mailto.exe in %s: not a Windows build" % build_dir)
+    session = Wine(build_dir, display, tmp_path_factory.mktemp("wine"))
+    try:
+        session.boot()
+        yield session
+    finally:
+        session.stop()
+

@@ -1,0 +1,107 @@
+"""The built executable read without running it: machine, GUI subsystem, imports, icon, manifest."""
+import struct
+import xml.etree.ElementTree as tree
+
+import pytest
+
+
+def resources(data, at, base, offset=0):
+    """The resource directory at offset, as {type: {name: {language: bytes}}}."""
+    out, count = {}, sum(struct.unpack_from("<HH", data, base + offset + 12))
+    for name, target in struct.iter_unpack("<II", data[base + offset + 16:][:8 * count]):
+        if name & 1 << 31:
+            text = base + name - (1 << 31)
+            name = data[text + 2:text + 2 + 2 * int.from_bytes(data[text:text + 2], "little")]
+            name = name.decode("utf-16-le")
+        if target & 1 << 31:
+            out[name] = resources(data, at, base, target - (1 << 31))
+        else:
+            rva, size = struct.unpack_from("<II", data, base + target)
+            out[name] = data[at(rva):at(rva) + size]
+    return out
+
+
+@pytest.fixture(scope="module")
+def exe(build_dir):
+    path = build_dir / "mailto.exe"
+    if not path.exists():
+        pytest.skip(f"{path} was not built: not a Windows build")
+    data = path.read_bytes()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    assert data[pe:pe + 4] == b"PE\0\0", "no PE signature"
+    machine, sections, _, _, _, optional_size = struct.unpack_from("<HHIIIH", data, pe + 4)
+    magic, subsystem = struct.unpack_from("<H66xH", data, pe + 24)
+    imports, _, resource, _ = struct.unpack_from("<4I", data, pe + 24 + (
+        112 if magic == 0x20B else 96) + 8)
+    table = list(struct.iter_unpack("<8x4I16x", data[pe + 24 + optional_size:][:40 * sections]))
+
+    def at(rva):
+        """The file offset of a relative virtual address."""
+        return next(rva - address + raw for size, address, raw_size, raw in table
+                    if address <= rva < address + max(size, raw_size))
+    dlls = []
+    for entry in range(at(imports), len(data), 20):
+        if not struct.unpack_from("<I", data, entry + 12)[0]:
+            break
+        name = at(struct.unpack_from("<I", data, entry + 12)[0])
+        dlls.append(data[name:data.index(b"\0", name)].decode().lower())
+    return {"machine": machine, "subsystem": subsystem, "imports": sorted(dlls),
+            "resources": resources(data, at, at(resource))}
+
+
+def test_machine_gui_subsystem_and_system_imports(exe, build_dir):
+    # The toolchain the build was configured with says which machine the program is for.
+    wide = "CMAKE_OBJDUMP:FILEPATH=/usr/bin/x86_64-" in (build_dir / "CMakeCache.txt").read_text()
+    # Subsystem 2, the Windows GUI: no console window.
+    assert (exe["machine"], exe["subsystem"], exe["imports"]) == (
+        0x8664 if wide else 0x14C, 2, ["kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"])
+
+
+@pytest.mark.parametrize("index,bits,palette", [(0, 8, 256), (1, 24, 0)], ids=["8bit", "24bit"])
+def test_icon(exe, index, bits, palette):
+    group = list(exe["resources"].get(14, {}).get("MAINICON", {}).values())
+    assert len(group) == 1 and struct.unpack_from("<3H", group[0]) == (0, 1, 2), "MAINICON of 2"
+    width, height, _, _, _, bit_count, size, number = struct.unpack_from(
+        "<4B2HIH", group[0], 6 + 14 * index)
+    image = list(exe["resources"][3][number].values())[0]
+    assert (width, height, bit_count, struct.unpack_from("<IiiHH", image)) == (
+        32, 32, bits, (40, 32, 64, 1, bits))
+    # The whole picture is there: header, palette, colour rows, then the transparency mask.
+    assert len(image) == size == 40 + 4 * palette + 32 * 32 * bits // 8 + 32 * 4
+
+
+NS = {"v1": "urn:schemas-microsoft-com:asm.v1", "v3": "urn:schemas-microsoft-com:asm.v3",
+      "ws2005": "http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+      "ws2016": "http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+      "compat": "urn:schemas-microsoft-com:compatibility.v1"}
+LEVEL = "v3:trustInfo/v3:security/v3:requestedPrivileges/v3:requestedExecutionLevel"
+CONTROLS = "v1:dependency/v1:dependentAssembly/v1:assemblyIdentity"
+SETTINGS = "v3:application/v3:windowsSettings/"
+
+
+# Element path, attribute (None: the text) and the values found there, by the row's id.
+MANIFEST = {
+    "level": (LEVEL, "level", ["asInvoker"]),
+    "ui_access": (LEVEL, "uiAccess", ["false"]),
+    "dpi_awareness": (SETTINGS + "ws2016:dpiAwareness", None, ["PerMonitorV2"]),
+    "dpi_aware": (SETTINGS + "ws2005:dpiAware", None, ["true"]),
+    "controls_type": (CONTROLS, "type", ["win32"]),
+    "controls_name": (CONTROLS, "name", ["Microsoft.Windows.Common-Controls"]),
+    "controls_version": (CONTROLS, "version", ["6.0.0.0"]),
+    "controls_architecture": (CONTROLS, "processorArchitecture", ["*"]),
+    "controls_key": (CONTROLS, "publicKeyToken", ["6595b64144ccf1df"]),
+    "windows_7_to_11": ("compat:compatibility/compat:application/compat:supportedOS", "Id", [
+        "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"]),
+    # The program keeps the ANSI code page of the system it runs on.
+    "no_active_code_page": (".//{*}activeCodePage", None, []),
+}
+
+
+@pytest.mark.parametrize("path,attribute,want", MANIFEST.values(), ids=MANIFEST)
+def test_manifest(exe, path, attribute, want):
+    found = exe["resources"].get(24, {})
+    assert list(found) == [1] and len(found[1]) == 1, "one manifest, resource 1 of type 24"
+    root = tree.fromstring(list(found[1].values())[0])
+    assert root.tag == "{%s}assembly" % NS["v1"]
+    assert [e.get(attribute) if attribute else e.text for e in root.findall(path, NS)] == want
