@@ -74,7 +74,6 @@ include(${CMAKE_SOURCE_DIR}/tests/native/native.cmake)
 # The real xdg-open and the real mail program Sylpheed under Xvfb; the sanitizers would see no
 # code here that the other end-to-end tests do not run.
 if(NOT MAILTO_SANITIZE AND NOT MAILTO_FUZZ)
-  include(${CMAKE_SOURCE_DIR}/tests/pytest.cmake)
   mailto_pytest(native_sylpheed desktop/test_desktop_native.py)
 endif()
 # The INI reader checked against the Windows one under Wine.

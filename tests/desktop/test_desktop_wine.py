@@ -1,0 +1,40 @@
+"""mailto.exe under Wine on the real desktop: Wine's own "mailto:" handler hands the request to the
+host's xdg-open and so to Sylpheed, which composes the message the command line asks for."""
+import shutil
+
+import pytest
+from parts.desktop import BYTE_ROWS
+from parts.wine import Wine
+
+
+@pytest.fixture(scope="session")
+def desktop_wine(build_dir, display, desktop, tmp_path_factory):
+    """A Wine session started as the desktop's user: Wine finds its server through TMPDIR, and
+    Sylpheed its running instance, so both must see the desktop's from the start."""
+    session = Wine(build_dir, display, tmp_path_factory.mktemp("wine"))
+    session.env.update((k, v) for k, v in desktop.env.items()
+                       if k in ("HOME", "TMPDIR") or k.startswith("XDG_"))
+    try:
+        session.boot()
+        shutil.copy(session.exe("mailto"), session.drive_c / "t/mailto.exe")
+        yield session
+    finally:
+        session.stop()
+
+
+# winebrowser percent-encodes the request on its way (a blank becomes %20) and leaves valid %XX
+# escapes, "&", "+", "#" and "?" alone: transparent for these rows. A "%" that starts no valid
+# escape makes it take the request for a web address: Wine's doing, so no row has one. The first
+# row starts Sylpheed cold through the whole chain, the others reach it running.
+@pytest.mark.parametrize("argument,subject,cc,body", BYTE_ROWS + [
+    # The exe hands its bytes to the ANSI calls, which read them in code page 1252.
+    pytest.param("Grüße`1aus`1Köln", "Grüße aus Köln", "", "", id="code_page_1252")])
+def test_compose(desktop_wine, desktop, request, argument, subject, cc, body):
+    address = request.node.name.split("[")[1].rstrip("]") + "@example.org"
+    # The Unix side (winebrowser, xdg-open, Sylpheed) gets a UTF-8 locale; Wine's ANSI code page
+    # stays 1252.
+    run = desktop_wine.run(f"mailto.exe {address} {argument}".encode("cp1252"), handler="wine",
+                   env={"LC_ALL": "C.UTF-8"}, timeout=60)
+    assert (run.status, run.boxes) == (0, [])
+    assert desktop.compose(subject) == {"To": address, "Cc": cc, "Subject": subject, "body": body}
+    assert desktop.sylpheed_pids(), "Sylpheed did not stay open"
