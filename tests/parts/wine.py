@@ -1,22 +1,7 @@
 """A Wine session of the test run's own: a prefix, a persistent server and a held desktop on the
-private display, with a recording "mailto:" handler; runs Windows programs and reports what they
-did (exit status, message boxes, the request the handler got, the relay trace of their calls).
-
-Fixture `wine` (session scope) yields a `Wine` whose API the Wine tests share:
-    wine.drive_c                  the prefix's C: drive (a pathlib.Path)
-    wine.exe("mailto")            the build's <name>.exe, e.g. "mailto", "wine_recorder"
-    wine.run(line, ...)           runs one command line, returns a `Run` (see there)
-    wine.handler(kind)            "recorder" (the default state), "wine" (Wine's own) or None
-    wine.import_reg(text)         imports a registry file's text (REGEDIT4, or version 5.00)
-    wine.stop()                   ends every Wine process and the server, which saves the
-                                  registry; the next run() starts them again (unless hold=False)
-    wine.locale("ja_JP.UTF-8")    the environment for a run under that locale's code page
-                                  (skips when the locale cannot be had)
-    wine.wine(*args), wine.call(args, cwd, env, timeout)   a Wine program, any program, with
-                                  the session's environment wine.env; (status, stdout, stderr)
-It skips where Wine, or 32-bit support for a 32-bit build, is missing. Message boxes are answered
-"OK" by the runner (tests/wine/runner.cpp), which reports them.
-"""
+private display, with a recording "mailto:" handler; runs Windows programs through the runner
+(tests/wine/runner.cpp, which answers message boxes "OK") and reports what they did. Skips where
+Wine, or 32-bit support for a 32-bit build, is missing."""
 import os
 import pathlib
 import shutil
@@ -33,46 +18,52 @@ DOUBLE_BYTE_NAMES = ("\u8868\u793a", "\u6fec")
 RELAYED = ("SetCurrentDirectoryA;GetClassInfoA;UnregisterClassA;RegisterClassA;CreateWindowExA;"
            "ShowWindow;ShellExecuteA;MessageBoxA;DestroyWindow;GetPrivateProfileStringA;"
            "FindFirstFileA")
-RECORDER = r'"C:\rec\recorder.exe" "%1"'
+RECORDER = ('\n[HKEY_CLASSES_ROOT\\mailto]\n@="URL:MailTo Protocol"\n"URL Protocol"=""\n'
+            '\n[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]\n'
+            r'@="\"C:\\rec\\recorder.exe\" \"%1\""' '\n')
 
 
 def pe_header(path):
     """(machine, image base, size of image) from the PE header of the file at path."""
     data = pathlib.Path(path).read_bytes()
     pe = struct.unpack_from("<I", data, 60)[0]
-    machine = struct.unpack_from("<H", data, pe + 4)[0]
     optional = pe + 24
     wide = struct.unpack_from("<H", data, optional)[0] == 0x20B
     base = struct.unpack_from("<Q" if wide else "<I", data, optional + (24 if wide else 28))[0]
-    return machine, base, struct.unpack_from("<I", data, optional + 56)[0]
+    return struct.unpack_from("<H", data, pe + 4)[0], base, struct.unpack_from(
+        "<I", data, optional + 56)[0]
 
 
 def write_ini(path, text):
-    """Writes text (str in the code page's bytes as latin-1, or bytes) with CR LF line ends."""
-    data = text.encode("latin-1") if isinstance(text, str) else text
+    """Writes text (the code page's bytes as latin-1) with CR LF line ends."""
     pathlib.Path(path).parent.mkdir(parents=True, exist_ok=True)
-    pathlib.Path(path).write_bytes(data.replace(b"\n", b"\r\n"))
+    pathlib.Path(path).write_bytes(text.encode("latin-1").replace(b"\n", b"\r\n"))
+
+
+def recorded(target):
+    """The recording handler's command line for the request "mailto:" target."""
+    return b'"C:\\rec\\recorder.exe" "mailto:' + target + b'"'
 
 
 class Run:
-    """One run: status (exit status, None when cut off), boxes ([(caption, text)] as bytes, in
-    the order shown, by the program and the processes it started), strays (class names of their
-    other windows shown), calls (the relay trace as relay_calls.py lines, [] unless asked for),
-    trace (Wine's standard error, the relay trace among it), request (the recording handler's
-    command line, bytes; None when it did not start), output (the runner's standard output)."""
+    """One run: status (None when cut off), boxes ([(caption, text)]) and strays (other windows'
+    classes) of the program and its children, calls (relay_calls.py lines), trace (Wine's standard
+    error), request (the recording handler's command line, None when it did not start)."""
 
     def __init__(self, status, output, trace, image_base, record):
-        self.status, self.output, self.trace = status, output, trace
-        self.boxes, self.strays = [], []
-        for line in output.decode("latin-1").splitlines():
-            word, _, rest = line.strip().partition(" ")
-            if word == "box":
-                caption, _, text = rest.partition(" ")
-                self.boxes.append((bytes.fromhex(caption), bytes.fromhex(text)))
-            elif word == "stray":
-                self.strays.append(bytes.fromhex(rest))
+        self.status, self.trace = status, trace
+        words = [line.split(" ") for line in output.decode("latin-1").splitlines()]
+        self.boxes = [(bytes.fromhex(w[1]), bytes.fromhex(w[2])) for w in words if w[0] == "box"]
+        self.strays = [bytes.fromhex(w[1]) for w in words if w[0] == "stray"]
         self.calls = relay_calls.top_level_calls(trace.splitlines(), image_base)
         self.request = record.read_bytes() if record.exists() else None
+
+    def check(self, shown=None, target=None, calls=None):
+        """Asserts exit status 0, no stray window, one box of text shown (no caption) or none, the
+        request for "mailto:" target or none, and the calls when given."""
+        assert (self.status, self.boxes, self.strays, self.request) == (
+            0, [] if shown is None else [(b"", shown)], [], target and recorded(target)), self
+        assert calls is None or self.calls == calls, self
 
     def __repr__(self):
         return "status %s, boxes %s, strays %s, request %r\ncalls:\n  %s" % (
@@ -103,10 +94,16 @@ class Wine:
     def exe(self, name):
         return self.build_dir / (name + ".exe")
 
+    def install(self, folder, name="mailto.exe"):
+        """Unix folder, emptied, with the build's mailto.exe in it as name; returns folder."""
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        shutil.copy(self.exe("mailto"), folder / name)
+        return folder
+
     def call(self, args, cwd=None, env=None, timeout=120):
-        """Runs args from cwd (default the session folder), the environment entries added,
-        bounded; returns (status, stdout, stderr), status None when cut off. Output goes through
-        files: Wine's own processes that stay would hold a pipe open."""
+        """(status, stdout, stderr) of args, status None when cut off. Output goes through files:
+        Wine's own processes that stay would hold a pipe open."""
         with open(self.folder / "out", "w+b") as out, open(self.folder / "err", "w+b") as err:
             try:
                 status = subprocess.run(args, cwd=cwd or self.folder, stdin=subprocess.DEVNULL,
@@ -114,23 +111,17 @@ class Wine:
                                         env=dict(self.env, **(env or {}))).returncode
             except subprocess.TimeoutExpired:
                 status = None
-            out.seek(0)
-            err.seek(0)
-            return status, out.read(), err.read()
+        return status, (self.folder / "out").read_bytes(), (self.folder / "err").read_bytes()
 
     def wine(self, *args, timeout=120):
         """Runs the Wine loader on args from drive C:; returns (status, stdout, stderr)."""
         return self.call([self.loader, *args], self.drive_c, timeout=timeout)
 
     def boot(self):
-        display = self.env["DISPLAY"]
         self.prefix.mkdir(parents=True)
         self.start()
         booted = self.call([self.loader, "wineboot", "-i"], timeout=180)
         assert booted[0] == 0, "wineboot failed: %r" % booted[2][-2000:]
-        # Without its display no window opens: every case would fail, each for that reason.
-        assert not shutil.which("xdpyinfo") or self.call(["xdpyinfo"], timeout=20)[0] == 0, \
-            "the display %s is gone" % display
         for folder, name in (("t", "wine_runner"), ("rec", "wine_recorder")):
             (self.drive_c / folder).mkdir(exist_ok=True)
             shutil.copy(self.exe(name), self.drive_c / folder / (name[5:] + ".exe"))
@@ -153,6 +144,7 @@ class Wine:
                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def stop(self):
+        """Ends every Wine process and the server, which saves the registry."""
         self.call([self.server, "-k"], timeout=20)
         self.call([self.server, "-w"], timeout=60)
         if self.held is not None:
@@ -160,34 +152,31 @@ class Wine:
             self.held = None
 
     def import_reg(self, text):
-        data = text.encode("latin-1" if text.startswith("REGEDIT4") else "utf-16") \
-            if isinstance(text, str) else text
-        (self.drive_c / "import.reg").write_bytes(data)
+        """Imports a registry file's text: REGEDIT4 (latin-1) or version 5.00 (UTF-16)."""
+        (self.drive_c / "import.reg").write_bytes(
+            text.encode("latin-1" if text.startswith("REGEDIT4") else "utf-16"))
         done = self.wine("regedit", "/S", "C:\\import.reg")
         assert done[0] == 0, "regedit failed: %r" % done[2][-2000:]
 
     def handler(self, kind):
-        """Makes "mailto:" go to the recorder, to Wine's own handler, or nowhere (None)."""
+        """Makes "mailto:" go to the recorder, to Wine's own handler ("wine"), or nowhere (None)."""
         if kind == self.state:
             return
-        text = "REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n"
-        if kind == "recorder":
-            command = RECORDER.replace("\\", "\\\\").replace('"', '\\"')
-            text += ('\n[HKEY_CLASSES_ROOT\\mailto]\n@="URL:MailTo Protocol"\n"URL Protocol"=""\n'
-                     '\n[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]\n@="%s"\n' % command)
-        self.import_reg(text)
+        self.import_reg("REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n" +
+                        (RECORDER if kind == "recorder" else ""))
         if kind == "wine":
             self.wine("regedit", "/S", "C:\\own.reg")
         self.state = kind
 
     def locale(self, name):
-        """Environment entries for a run under the Unix locale name (UTF-8), made from the
-        system's locale sources into the session folder when the system lacks it."""
-        for env in ({"LC_ALL": name}, {"LC_ALL": name, "LOCPATH": str(self.folder / "locale")}):
-            if "LOCPATH" in env:
-                (self.folder / "locale").mkdir(exist_ok=True)
-                subprocess.run(["localedef", "-i", name.split(".")[0], "-f", "UTF-8",
-                                env["LOCPATH"] + "/" + name], capture_output=True, timeout=120)
+        """Environment entries for a run under the UTF-8 Unix locale name, or else under one made
+        from the system's locale sources into the session folder."""
+        made = self.folder / "locale"
+        if not (made / name).exists():
+            made.mkdir(exist_ok=True)
+            subprocess.run(["localedef", "-i", name.split(".")[0], "-f", "UTF-8", str(made / name)],
+                           capture_output=True, timeout=120)
+        for env in ({"LC_ALL": name}, {"LC_ALL": name, "LOCPATH": str(made)}):
             said = subprocess.run(["locale", "charmap"], env=dict(os.environ, **env),
                                   capture_output=True, text=True, timeout=20)
             if said.stdout.strip() == "UTF-8":
@@ -196,18 +185,15 @@ class Wine:
 
     def run(self, line, folder=None, application=None, env=None, relay=False, handler="recorder",
             timeout=30, hold=True):
-        """Runs the command line (bytes of the code page, or latin-1 text) through the runner,
-        from the Unix folder given (default drive_c/"t"; the program inherits it), the
-        environment entries added, with the relay trace when asked; "mailto:" goes to the given
-        handler (see handler()). A run cut off by the timeout has status None. With hold=False
-        the server and desktop are not started beforehand: the run's own come and go."""
+        """Runs the command line (bytes) from the Unix folder (default drive_c/"t"), with env's
+        entries, the relay trace when asked and "mailto:" going to handler; with hold=False the
+        run's own server and desktop come and go. Returns a Run."""
         if hold:
             self.start()
         self.handler(handler)
         record = self.drive_c / "rec/record.txt"
         record.unlink(missing_ok=True)
-        data = line if isinstance(line, bytes) else line.encode("latin-1")
-        (self.drive_c / "t/cmd.txt").write_bytes(data)
+        (self.drive_c / "t/cmd.txt").write_bytes(line)
         args = ["C:\\t\\runner.exe", "C:\\t\\cmd.txt"] + ([application] if application else [])
         extra = dict({"WINEDEBUG": "+relay" if relay else "-all"}, **(env or {}))
         status, output, trace = self.call([self.loader, *args], folder or self.drive_c / "t",
@@ -220,7 +206,7 @@ class Wine:
 
 @pytest.fixture(scope="session")
 def wine(build_dir, display, tmp_path_factory):
-    """The Wine session of this test run (see the module's docstring); torn down at the end."""
+    """The Wine session of this test run, torn down at the end."""
     if not (build_dir / "mailto.exe").exists():
         pytest.skip("no mailto.exe in %s: not a Windows build" % build_dir)
     session = Wine(build_dir, display, tmp_path_factory.mktemp("wine"))
@@ -229,4 +215,3 @@ def wine(build_dir, display, tmp_path_factory):
         yield session
     finally:
         session.stop()
-

@@ -1,9 +1,7 @@
-"""Wine's relay trace as one line per top-level call of the traced program, and the lines the
-tests expect, built alike. A line reads like
-    CreateWindowExA(80,"TPUtilWindow","",80000000,0,0,0,0,0,0,INST,NULL) = OWNER
-Strings stay as the trace escapes them; the program's module instance shows as INST, a window it
-created as OWNER (OWNER2, ...), other pointers as PTR. Numbers keep their low 32 bits: a 64-bit
-trace prints whole registers whose upper halves hold leftovers."""
+"""Wine's relay trace as one line per top-level call of the traced program, and the lines the tests
+expect, built alike: strings as the trace escapes them, the module instance as INST, windows it
+created as OWNER (OWNER2, ...), other pointers as PTR, numbers in their low 32 bits (a 64-bit trace
+prints whole registers whose upper halves hold leftovers)."""
 import re
 
 # Argument kinds, then the result's after ":": s string or NULL, p pointer, h window, i module
@@ -93,8 +91,7 @@ def box(text, caption=b""):
 
 
 def setting(key, own, file, found, length):
-    """One settings read: the own file (path bytes) looked up afresh, found (FOUND or NONE), then
-    key's value of length bytes read from file (path bytes)."""
+    """The own file looked up afresh (FOUND or NONE), then key's value of length bytes read."""
     return ['FindFirstFileA("%s",PTR) = %s' % (escaped(own), found),
             'GetPrivateProfileStringA("EMAIL","%s","",PTR,1024,"%s") = %d' % (
                 key, escaped(file), length)]

@@ -1,11 +1,7 @@
-// runner.cpp: starts a program on the exact command line read from a file (a Wine command line
-// re-quotes whatever it is given), answers the message boxes it and its children show, and
-// reports them. Usage: runner COMMAND-LINE-FILE [APPLICATION-PATH]
-//   prints "box CAPTION TEXT" per message box and "stray CLASS" per other visible window, in
-//   hexadecimal; returns the program's exit status once it and the processes it started have
-//   ended (10 s at most after it).
-// runner --hold   keeps the Wine desktop in use until killed, so that it is not closed and
-//   started anew (slowly) between two runs.
+// runner.cpp: runs COMMAND-LINE-FILE's exact command line (Wine re-quotes its own) [as APPLICATION]
+// and presses "OK" in the message boxes of the program and its children; prints "box CAPTION TEXT"
+// per box and "stray CLASS" per other visible window (hexadecimal); returns the program's status
+// once all ended (10 s at most after it). "runner --hold" holds the desktop between runs.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,16 +9,12 @@
 #include <string>
 
 static HANDLE job;
-static std::set<HWND> seen;
 
 static std::string hex(const char* text)
 {
     std::string out;
-    char pair[3];
-    for (; *text; ++text) {
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(*text));
-        out += pair;
-    }
+    for (auto byte = reinterpret_cast<const unsigned char*>(text); *byte; ++byte)
+        out += {"0123456789abcdef"[*byte >> 4], "0123456789abcdef"[*byte & 15]};
     return out;
 }
 
@@ -44,6 +36,7 @@ static bool in_job(HWND window)
 // Each window is reported once; a box is pressed "OK" until it goes.
 static BOOL CALLBACK visit(HWND window, LPARAM)
 {
+    static std::set<HWND> seen;
     if (!IsWindowVisible(window) || !in_job(window)) return TRUE;
     static char kind[256], caption[1024], text[65536];
     GetClassNameA(window, kind, sizeof kind);

@@ -5,54 +5,28 @@ import xml.etree.ElementTree as tree
 import pytest
 
 
-def resources(data, at, base, offset=0):
-    """The resource directory at offset, as {type: {name: {language: bytes}}}."""
-    out, count = {}, sum(struct.unpack_from("<HH", data, base + offset + 12))
-    for name, target in struct.iter_unpack("<II", data[base + offset + 16:][:8 * count]):
-        if name & 1 << 31:
-            text = base + name - (1 << 31)
-            name = data[text + 2:text + 2 + 2 * int.from_bytes(data[text:text + 2], "little")]
-            name = name.decode("utf-16-le")
-        if target & 1 << 31:
-            out[name] = resources(data, at, base, target - (1 << 31))
-        else:
-            rva, size = struct.unpack_from("<II", data, base + target)
-            out[name] = data[at(rva):at(rva) + size]
-    return out
+def resources(pe, directory):
+    """A resource directory as {type: {name: {language: bytes}}}, names str and numbers int."""
+    return {str(e.name) if e.name else e.id: resources(pe, e.directory) if hasattr(e, "directory")
+            else pe.get_data(e.data.struct.OffsetToData, e.data.struct.Size)
+            for e in directory.entries}
 
 
 @pytest.fixture(scope="module")
 def exe(build_dir):
+    pefile = pytest.importorskip("pefile", reason="no python3-pefile (tests/install.sh has it)")
     path = build_dir / "mailto.exe"
     if not path.exists():
         pytest.skip(f"{path} was not built: not a Windows build")
-    data = path.read_bytes()
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    assert data[pe:pe + 4] == b"PE\0\0", "no PE signature"
-    machine, sections, _, _, _, optional_size = struct.unpack_from("<HHIIIH", data, pe + 4)
-    magic, subsystem = struct.unpack_from("<H66xH", data, pe + 24)
-    imports, _, resource, _ = struct.unpack_from("<4I", data, pe + 24 + (
-        112 if magic == 0x20B else 96) + 8)
-    table = list(struct.iter_unpack("<8x4I16x", data[pe + 24 + optional_size:][:40 * sections]))
-
-    def at(rva):
-        """The file offset of a relative virtual address."""
-        return next(rva - address + raw for size, address, raw_size, raw in table
-                    if address <= rva < address + max(size, raw_size))
-    dlls = []
-    for entry in range(at(imports), len(data), 20):
-        if not struct.unpack_from("<I", data, entry + 12)[0]:
-            break
-        name = at(struct.unpack_from("<I", data, entry + 12)[0])
-        dlls.append(data[name:data.index(b"\0", name)].decode().lower())
-    return {"machine": machine, "subsystem": subsystem, "imports": sorted(dlls),
-            "resources": resources(data, at, at(resource))}
+    pe = pefile.PE(str(path))
+    return {"machine": pe.FILE_HEADER.Machine, "subsystem": pe.OPTIONAL_HEADER.Subsystem,
+            "imports": sorted(i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT),
+            "resources": resources(pe, pe.DIRECTORY_ENTRY_RESOURCE)}
 
 
 def test_machine_gui_subsystem_and_system_imports(exe, build_dir):
-    # The toolchain the build was configured with says which machine the program is for.
+    # The machine of the build's toolchain; subsystem 2, the Windows GUI: no console window.
     wide = "CMAKE_OBJDUMP:FILEPATH=/usr/bin/x86_64-" in (build_dir / "CMakeCache.txt").read_text()
-    # Subsystem 2, the Windows GUI: no console window.
     assert (exe["machine"], exe["subsystem"], exe["imports"]) == (
         0x8664 if wide else 0x14C, 2, ["kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"])
 
