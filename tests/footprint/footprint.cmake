@@ -1,11 +1,8 @@
-# footprint.cmake: the size limits of the utility, as CTest checks. The Windows executable stays
-# within 256 KiB; an ordinary native run stays within 4 MiB of resident memory (not measured under
-# the sanitizers, whose shadow memory is not the program's).
+# footprint.cmake: the size limits of the utility, as CTest checks; resident memory is not measured
+# under the sanitizers, whose shadow memory is not the program's.
+include(${CMAKE_SOURCE_DIR}/tests/pytest.cmake)
 if(WIN32)
-  add_test(NAME footprint_exe_size
-    COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:mailto> -DLIMIT=262144
-            -P ${CMAKE_CURRENT_LIST_DIR}/file_size.cmake)
+  mailto_pytest(footprint_exe_size footprint/test_footprint.py -k exe_size)
 elseif(NOT MAILTO_SANITIZE)
-  include(${CMAKE_SOURCE_DIR}/tests/pytest.cmake)
-  mailto_pytest(footprint_peak_memory footprint/test_native_footprint.py)
+  mailto_pytest(footprint_peak_memory footprint/test_footprint.py -k peak_memory)
 endif()

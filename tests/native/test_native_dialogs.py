@@ -11,6 +11,17 @@ MARKUP_ERR = b"<b>BOLD</b> &amp; x\r\nline2\r\n\raddr?subject=s\n"
 MARKUP_SHOWN = b"<b>BOLD</b> &amp; x\nline2\n\naddr?subject=s"
 OPENING, OPENING_ERR = b"Error opening\n\na", b"Error opening\r\n\ra\n"
 NO_ADDRESS = b"Error - No e-mail address defined"
+
+
+def opening(present, env, shown_by, lc_all=ANY):
+    """A row where the open of "a" fails: present dialog programs, environment, which one shows."""
+    return present, env, ["a"], shown_by, OPENING if shown_by else None, lc_all, OPENING_ERR
+
+
+def xmessage_with(env, lc_all):
+    return opening(["xmessage"], {**X, **env}, "xmessage", lc_all)
+
+
 ROWS = {
     "zenity-markup-crlf": (["zenity"], UTF8, MARKUP, "zenity", MARKUP_SHOWN, ANY, MARKUP_ERR),
     "kdialog-markup-crlf": (["kdialog"], UTF8, MARKUP, "kdialog",
@@ -30,16 +41,20 @@ ROWS = {
                                    b"1\r2\n3 Caf\xe9\r\n\ra?subject=s\n"),
     "xmessage-no-address": (["xmessage"], X, [], "xmessage", NO_ADDRESS, b"C.UTF-8",
                             NO_ADDRESS + b"\n"),
-    "xmessage-lang-not-utf8": (["xmessage"], {**X, "LANG": "C"}, ["a"], "xmessage", OPENING,
-                               b"C.UTF-8", OPENING_ERR),
-    "xmessage-lc-all-not-utf8": (["xmessage"], {**X, "LC_ALL": "POSIX", "LANG": "de_DE.UTF-8"},
-                                 ["a"], "xmessage", OPENING, b"C.UTF-8", OPENING_ERR),
-    "xmessage-lc-all-utf8-kept": (["xmessage"], {**X, "LC_ALL": "C.utf8"}, ["a"], "xmessage",
-                                  OPENING, b"C.utf8", OPENING_ERR),
-    "zenity-first": (ALL, X, ["a"], "zenity", OPENING, ANY, OPENING_ERR),
-    "kdialog-before-xmessage": (ALL[1:], X, ["a"], "kdialog", OPENING, ANY, OPENING_ERR),
-    "wayland-session": (ALL, WAYLAND, ["a"], "zenity", OPENING, ANY, OPENING_ERR),
-    "no-graphical-session": (ALL, {}, ["a"], None, None, ANY, OPENING_ERR),
+    "xmessage-lang-not-utf8": xmessage_with({"LANG": "C"}, b"C.UTF-8"),
+    "xmessage-lang-not-installed": xmessage_with({"LANG": "xx_XX.UTF-8"}, b"C.UTF-8"),
+    "xmessage-lang-installed-kept": xmessage_with({"LANG": "C.UTF-8"}, None),
+    "xmessage-lc-all-not-utf8": xmessage_with({"LC_ALL": "POSIX", "LANG": "de_DE.UTF-8"},
+                                              b"C.UTF-8"),
+    "xmessage-lc-all-not-installed": xmessage_with({"LC_ALL": "xx_XX.UTF-8", "LANG": "C.UTF-8"},
+                                                   b"C.UTF-8"),
+    "xmessage-lc-all-utf8-kept": xmessage_with({"LC_ALL": "C.utf8"}, b"C.utf8"),
+    "zenity-first": opening(ALL, X, "zenity"),
+    "kdialog-before-xmessage": opening(ALL[1:], X, "kdialog"),
+    "wayland-session": opening(ALL, WAYLAND, "zenity"),
+    "no-graphical-session": opening(ALL, {}, None),
+    "display-empty": opening(ALL, {"DISPLAY": ""}, None),
+    "wayland-display-empty": opening(ALL, {"WAYLAND_DISPLAY": ""}, None),
 }
 
 
@@ -56,9 +71,9 @@ def given(name, text):
                          ids=ROWS.keys())
 def test_dialog(native, present, env, args, shown_by, text, lc_all, err):
     for name in present:
-        native.stand_in(name, folder=native.work / "dialogs")
+        native.stand_in(name)
     native.stand_in("xdg-open", status=1)
-    result = native.run(*args, env={**env, "PATH": f"{native.work / 'dialogs'}:{native.stand_ins}"})
+    result = native.run(*args, env=env)
     ran = [(name, call.argv, call.input, call.env.get(b"LC_ALL"))
            for name in ALL for call in native.calls(name)]
     assert (result.status, result.err, ran) == (

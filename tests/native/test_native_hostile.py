@@ -1,11 +1,13 @@
-"""The native program under hostile conditions of its caller: signals ignored or aimed at its
-process group, a stray descriptor, an odd PATH, no /proc, a path too long, the program replaced
-mid-run, a locale that is not installed, an empty DISPLAY. The request must still reach the opener
-exactly, and the opener, and so the mail program, must outlive whatever ends the caller."""
+"""The native program under hostile callers (signals ignored, blocked or sent to the group, stray
+descriptors, odd PATHs, no /proc, long paths, readers that stay or have gone): the request reaches
+the opener exactly, and the opener outlives the caller and never holds it, as xdg-open stays."""
 import errno
 import os
+import pty
+import select
 import shutil
 import signal
+import socket
 import subprocess
 
 import pytest
@@ -13,38 +15,32 @@ import pytest
 from parts.native import wait_until
 
 REQUEST = [b"mailto:a@b.c?subject=s"]
-FAILURE = b"Error opening\r\n\ra@b.c?subject=s\n"
 SH = shutil.which("sh")
+SAY = b"xdg-open: no method available for opening 'mailto:a@b'\n"
+NULL = b"/dev/null"
 
 
 def plain_opener(native, first="", status=0):
-    """Puts an opener on PATH that runs the shell commands first, then keeps its arguments and exits
-    with status, for what the recording stand-in cannot do (it reads /proc and is held by time).
-    Returns the file that gets the arguments, each ended by a zero byte."""
+    """An opener that needs no /proc: runs first, keeps its argv in the file returned, exits."""
     (native.stand_ins / "xdg-open").write_text(
         f"#!/bin/sh\n{first}\nprintf '%s\\0' \"$@\" > '{native.records}/argv'\nexit {status}\n")
     return native.records / "argv"
 
 
-@pytest.mark.parametrize("caller", [
-    pytest.param({"preexec_fn": lambda: signal.signal(signal.SIGCHLD, signal.SIG_IGN)},
-                 id="sigchld-ignored"),
-    pytest.param({"before": [SH, "-c", 'exec 7</dev/null; exec "$@"', "sh"]},
-                 id="descriptor-7-leaked"),
-    pytest.param({"env": {"PATH": ":{}"}}, id="path-empty-entry"),
-    pytest.param({"env": {"PATH": ".:{}"}}, id="path-dot"),
-    pytest.param({"env": {"PATH": "../app dir:{}"}}, id="path-relative-entry"),
-])
-def test_request_delivered(native, caller):
-    planted = native.program.parent / "xdg-open"
-    planted.write_text(f"#!/bin/sh\n: > '{native.records}/planted'\n")
-    planted.chmod(0o755)
-    if "env" in caller:
-        caller = {"env": {"PATH": caller["env"]["PATH"].format(native.stand_ins)}}
-    result = native.run("a@b.c", "s", **caller)
+@pytest.mark.parametrize("caller, path", [
+    ({"preexec_fn": lambda: signal.signal(signal.SIGCHLD, signal.SIG_IGN)}, None),
+    ({"before": [SH, "-c", 'exec 7</dev/null; exec "$@"', "sh"]}, None),
+    ({}, ""), ({}, "."), ({}, "../app dir"),
+], ids=["sigchld-ignored", "descriptor-7-leaked", "path-empty-entry", "path-dot",
+        "path-relative-entry"])
+def test_request_delivered(native, caller, path):
+    # An opener beside the program, which an odd PATH entry must not reach.
+    (native.program.parent / "xdg-open").symlink_to(native.stand_in("planted"))
+    env = {} if path is None else {"PATH": f"{path}:{native.stand_ins}"}
+    result = native.run("a@b.c", "s", env=env, **caller)
     assert (result.status, result.err, result.opened) == (0, b"", [REQUEST])
     assert sorted(native.calls("xdg-open")[0].fds) == [0, 1, 2]
-    assert not (native.records / "planted").exists()
+    assert native.calls("planted") == []
 
 
 # The opener itself signals its caller's process group (the caller leads it), so that the signal
@@ -91,11 +87,9 @@ def test_folder_path_too_long_stops_with_its_reason(native):
     folder = os.open(native.work, os.O_RDONLY)
     for _ in range(22):
         os.mkdir("d" * 200, dir_fd=folder)
-        inner = os.open("d" * 200, os.O_RDONLY, dir_fd=folder)
-        os.close(folder)
-        folder = inner
-    with os.fdopen(os.open("mailto", os.O_WRONLY | os.O_CREAT, 0o755, dir_fd=folder), "wb") as f:
-        f.write(native.program.read_bytes())
+        folder, parent = os.open("d" * 200, os.O_RDONLY, dir_fd=folder), folder
+        os.close(parent)
+    shutil.copy2(native.program, f"/proc/self/fd/{folder}/mailto")
     result = native.run("a@b.c", "s", program="./mailto", preexec_fn=lambda: os.fchdir(folder))
     os.close(folder)
     assert result.status == errno.ENAMETOOLONG
@@ -104,17 +98,78 @@ def test_folder_path_too_long_stops_with_its_reason(native):
     assert result.opened == []
 
 
-@pytest.mark.parametrize("env, locale", [
-    pytest.param({"LANG": "xx_XX.UTF-8"}, [b"C.UTF-8"], id="lang-not-installed"),
-    pytest.param({"LC_ALL": "xx_XX.UTF-8", "LANG": "C.UTF-8"}, [b"C.UTF-8"],
-                 id="lc-all-not-installed"),
-    pytest.param({"LANG": "C.UTF-8"}, [None], id="lang-installed-kept"),
-    pytest.param({"DISPLAY": ""}, [], id="display-empty"),
-    pytest.param({"DISPLAY": None, "WAYLAND_DISPLAY": ""}, [], id="wayland-display-empty"),
-])
-def test_dialog_locale_and_display(native, env, locale):
+def read_to_end(fd, timeout=10):
+    """What fd gives up to end-of-file; fails the test when none comes within timeout seconds."""
+    data = b""
+    while select.select([fd], [], [], timeout)[0]:
+        if not (chunk := os.read(fd, 4096)):
+            return data
+        data += chunk
+    pytest.fail(f"no end-of-file for the caller within {timeout} s")
+
+
+def caller_ends(mode, work):
+    """The program's standard output and error, what the caller reads, the opener's 1 and 2."""
+    if mode == "socket":
+        mine, theirs = socket.socketpair()
+        return (fd := theirs.detach()), fd, lambda: read_to_end(mine.fileno()), (NULL, NULL)
+    if mode == "terminal":
+        main, terminal = pty.openpty()
+        tty = os.ttyname(terminal).encode()
+        # What the opener wrote there before it was held (a terminal gives no end-of-file).
+        return terminal, terminal, lambda: select.select([main], [], [], 10)[0] and os.read(
+            main, 4096), (tty, tty)
+    read_end, write_end = os.pipe()
+    if mode == "pipe":
+        return write_end, write_end, lambda: read_to_end(read_end), (NULL, NULL)
+    error = os.open(work / "error file", os.O_WRONLY | os.O_CREAT)
+    return write_end, error, lambda: read_to_end(read_end), (NULL, os.fsencode(work / "error file"))
+
+
+@pytest.mark.parametrize("mode, heard", [("pipe", b""), ("error-file", b""), ("socket", b""),
+                                         ("terminal", SAY.replace(b"\n", b"\r\n"))],
+                         ids=["pipe", "output-pipe-error-file", "socket", "terminal"])
+def test_caller_not_held(native, mode, heard):
+    native.stand_in("xdg-open", hold=True, say=SAY)
+    stdout, stderr, caller_read, streams = caller_ends(mode, native.work)
+    read_end, write_end = os.pipe()
+    os.write(write_end, b"caller input")
+    os.close(write_end)
+    result = native.run("a@b", env={"DISPLAY": ":9"}, stdin=read_end, stdout=stdout, stderr=stderr)
+    for fd in {read_end, stdout, stderr}:
+        os.close(fd)
+    # The caller read to end-of-file (or, on a terminal, all there was) while the opener was held.
+    assert caller_read() == heard
+    [opener] = native.calls("xdg-open")
+    assert (result.status, result.opened, opener.ended) == (0, [[b"mailto:a@b"]], False)
+    (native.records / "release").touch()
+    wait_until(lambda: native.calls("xdg-open")[0].ended, "the released opener to end")
+    assert (opener.streams, opener.input) == ((NULL, *streams), b"")
+    assert mode != "error-file" or (native.work / "error file").read_bytes() == SAY
+
+
+@pytest.mark.parametrize("args", [[], ["a@b"]], ids=["no-address", "failed-open"])
+def test_reader_gone(native, args):
     native.stand_in("xdg-open", status=1)
-    native.stand_in("xmessage")
-    result = native.run("a@b.c", "s", display=":99", env=env)
-    assert (result.status, result.err, result.opened) == (0, FAILURE, [REQUEST])
-    assert [call.env.get(b"LC_ALL") for call in native.calls("xmessage")] == locale
+    native.stand_in("zenity")
+    read_end, write_end = os.pipe()
+    os.close(read_end)
+    result = native.run(*args, env={"DISPLAY": ":9"}, stdout=write_end, stderr=write_end)
+    os.close(write_end)
+    assert (result.status, [(c.ended, c.streams) for c in native.calls("zenity")]) == (
+        0, [(True, (NULL,) * 3)])
+
+
+def hostile_signals():
+    for ignored in (signal.SIGPIPE, signal.SIGINT, signal.SIGHUP, signal.SIGQUIT, signal.SIGTERM):
+        signal.signal(ignored, signal.SIG_IGN)
+    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGUSR1, signal.SIGTERM, signal.SIGCHLD})
+
+
+def test_started_programs_get_default_signals(native):
+    native.stand_in("xdg-open", status=1)
+    native.stand_in("zenity")
+    result = native.run("a@b", env={"DISPLAY": ":9"}, preexec_fn=hostile_signals)
+    # Signals 32 and 33 are the C library's own, which it leaves ignored in every program it starts.
+    assert (result.status, [(c.ignored & ~0x180000000, c.blocked) for c in
+                            native.calls("xdg-open") + native.calls("zenity")]) == (0, [(0, 0)] * 2)

@@ -1,8 +1,9 @@
-"""The native program end to end: what its arguments and settings files hand the opener and what
-it says when there is nothing to open or the open fails, up to the longest inputs; seen by strace,
-it writes no file and runs no shell, its one exec being the opener's."""
+"""What the native program's arguments and settings files hand the opener and what it says when the
+open fails, up to the longest inputs; under strace, no file written, one exec: the opener's."""
 import os
+import pathlib
 import re
+import shutil
 
 import pytest
 
@@ -17,25 +18,14 @@ WRITES = re.compile(rb"^(creat|unlink|rename|mkdir|rmdir|link|symlink|truncate|f
                     rb"(at2?)?\(|^open\w*\(.*O_(WRONLY|RDWR|CREAT|TRUNC)")
 
 
-def folder(path):
-    path.mkdir()
-
-
-def before_1980(text):
-    """A file last written before 1980, which does not count as there."""
-    return lambda path: (path.write_bytes(text), os.utime(path, (298296000, 298296000)))
-
-
 def ini(address, subject=b"", error=None):
     return b"[EMAIL]\nAddress=%s\nSubject=%s\n" % (address, subject) + (
         b"Error=%s\n" % error if error is not None else b"")
 
 
 def traced(path):
-    """What strace -f -b execve saw (each process up to the program it starts): the programs
-    started ([path, argv...] each), the processes made, and the calls that write files."""
-    calls = re.findall(rb"^\d+ +(\w+)\((.*?)(?:\) += .*| <\w+ \.\.\.>)$", path.read_bytes(),
-                       re.M)
+    """What strace saw: programs started ([path, argv...] each), processes made, file writes."""
+    calls = re.findall(rb"^\d+ +(\w+)\((.*?)(?:\) += .*| <\w+ \.\.\.>)$", path.read_bytes(), re.M)
     return ([[bytes.fromhex(s.replace(b"\\x", b"").decode()) for s in
               re.findall(rb'"((?:\\x[0-9a-f]{2})*)"', args)] for name, args in calls
              if name.startswith(b"execve")],
@@ -43,7 +33,7 @@ def traced(path):
             [name + b"(" + args[:200] for name, args in calls if WRITES.search(name + b"(" + args)])
 
 
-ROWS = {
+ROWS = {  # arguments, files beside the program, the opener's status, the request, standard error
     "escapes": (["first`1box", "Hi`1there"], {}, 0, b"mailto:first box?subject=Hi there", b""),
     "shell-metacharacters": (["-n", "$(touch p); rm -rf x | cat `id` > y & $HOME"], {}, 0,
                              b"mailto:-n?subject=$(touch p); rm -rf x | cat `id` > y & $HOME", b""),
@@ -73,17 +63,17 @@ ROWS = {
         [], {"mailto.ini": b"[EMAIL]\nSubject=Own subject only\n", **SHARED}, 0, None, NO_ADDRESS),
     "own-file-missing-shared-used": ([], SHARED, 0, FROM_SHARED, b""),
     "neither-file": ([], {}, 0, None, NO_ADDRESS),
-    "directory-named-like-the-own-file": ([], {"mailto.ini": folder, **SHARED}, 0, FROM_SHARED,
-                                          b""),
-    "own-file-written-before-1980": ([], {"mailto.ini": before_1980(ini(b"old@b.c")), **SHARED}, 0,
-                                     FROM_SHARED, b""),
+    "directory-named-like-the-own-file": ([], {"mailto.ini": pathlib.Path.mkdir, **SHARED}, 0,
+                                          FROM_SHARED, b""),
+    "own-file-written-before-1980": ([], {"mailto.ini": lambda path: (  # as if not there
+        path.write_bytes(ini(b"old@b.c")), os.utime(path, (298296000, 298296000))), **SHARED}, 0,
+        FROM_SHARED, b""),
     "mark-comment-case-blanks-quotes-empty-subject": ([], {"mailto.ini": (
         b'\xef\xbb\xbf; mail\r\n[ email ]\r\n  ADDRESS = "q@b.c" \r\nsubject=\r\n')}, 0,
         b"mailto:q@b.c", b""),
     "own-file-a-pipe-read-as-empty": ([], {"mailto.ini": os.mkfifo, **SHARED}, 0, None, NO_ADDRESS),
     "failure-with-settings": ([], {"mailto.ini": ini(b"own@b.c", error=b"Not<#0D><#0A>opened"),
-                                   **SHARED}, 2, b"mailto:own@b.c",
-                              b"Not\r\nopened\r\n\rown@b.c\n"),
+        **SHARED}, 2, b"mailto:own@b.c", b"Not\r\nopened\r\n\rown@b.c\n"),
     **{f"settings-values-of-{n}-bytes": (
         [], {"mailto.ini": ini(b"d" * n, b"s" * (n + 1))}, 0,
         b"mailto:%s?subject=%s" % (b"d" * min(n, 1023), b"s" * min(n + 1, 1023)), b"")
@@ -98,48 +88,44 @@ ROWS = {
 @pytest.mark.parametrize("traced_by", [None, "strace"], ids=["run", "strace"])
 @pytest.mark.parametrize("args, files, status, opened, err", ROWS.values(), ids=ROWS.keys())
 def test_request(native, request, traced_by, args, files, status, opened, err):
+    app = native.program.parent
     for name, content in files.items():
-        content(native.program.parent / name) if callable(content) else (
-            native.program.parent / name).write_bytes(content)
-    opener = native.stand_in("xdg-open", status=status if status != "hold" else 0,
+        content(app / name) if callable(content) else (app / name).write_bytes(content)
+    opener = native.stand_in("xdg-open", status=0 if status == "hold" else status,
                              hold=status == "hold")
     if status is None:
         opener.unlink()
-    before = listing(native.program.parent)
-    trace = native.work / "trace"
+    before, trace = listing(app), native.work / "trace"
     strace = [request.getfixturevalue("strace"), "-f", "-b", "execve", "-qq", "-xx", "-s", "100000",
               "-e", "trace=%file,%process,ftruncate", "-o", trace] if traced_by else []
     # The leak checker of a sanitizer build stops the process in a way that cannot run under ptrace.
     asan = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "detect_leaks=0"]))
-    result = native.run(*args, before=strace, env={"ASAN_OPTIONS": asan} if strace else {},
-                        timeout=120)
-    assert (result.status, result.err, result.opened) == (0, err, [[opened]] if opened else [])
-    assert [c.cwd for c in native.calls("xdg-open")] == [os.fsencode(native.program.parent)] * bool(
-        opened)
-    assert listing(native.program.parent) == before
+    result = native.run(*args, before=strace, env={"ASAN_OPTIONS": asan} if strace else {})
+    assert (result.status, result.out, result.err, result.opened, listing(app)) == (
+        0, b"", err, [[opened]] if opened else [], before)
+    assert [c.cwd for c in native.calls("xdg-open")] == [os.fsencode(app)] * bool(opened)
     if traced_by:
         execs, processes, writes = traced(trace)
-        assert execs[0][0] == os.fsencode(native.program)
-        assert (execs[1:], processes, writes) == (
-            [[os.fsencode(opener), b"xdg-open", opened]] * bool(opened), len(execs) - 1, [])
+        started = [[os.fsencode(opener), b"xdg-open", opened]] * bool(opened)
+        assert (execs[0][0], execs[1:], processes, writes) == (
+            os.fsencode(native.program), started, len(execs) - 1, [])
 
 
 @pytest.mark.parametrize("length", [32767, 200001], ids=["longest-windows-line", "native-line"])
 def test_worst_case_line(native, length):
     case = worst_case(str(native.program), length)
     native.stand_in("xdg-open", status=2)
-    result = native.run(*case.argv[1:], timeout=120)
+    result = native.run(*case.argv[1:])
     assert len(" ".join(case.argv)) == length
     assert (result.status, result.err, result.opened) == (
         0, case.message.encode() + b"\n", [[case.request.encode()]])
 
 
 def test_deep_program_folder(native):
-    """A folder far deeper than Windows' 260-byte paths: still entered, its settings still read."""
+    # A folder far deeper than Windows' 260-byte paths: still entered, its settings still read.
     deep = native.work.joinpath(*[f"folder-{str(i % 10) * 20}" for i in range(30)])
     deep.mkdir(parents=True)
-    (deep / "mailto").write_bytes(native.program.read_bytes())
-    (deep / "mailto").chmod(0o755)
+    shutil.copy2(native.program, deep / "mailto")
     (deep / "mailto.ini").write_bytes(ini(b"deep@b.c"))
     result = native.run(program=deep / "mailto")
     assert (result.status, result.err, result.opened) == (0, b"", [[b"mailto:deep@b.c"]])

@@ -2,6 +2,7 @@
 for the opener and the dialog programs on a private PATH, strace, and one way to run them all."""
 import contextlib
 import os
+import pathlib
 import re
 import shutil
 import signal
@@ -15,18 +16,18 @@ import pytest
 # The shell reads its signal state itself (while it waits for a program it runs, it blocks
 # signals) and lists its descriptors from a subshell, where no redirection of its own shows.
 STAND_IN = r"""#!/bin/sh
-r="@RECORDS@/@NAME@.$$" c="@RECORDS@/@NAME@"
+r="{records}/{name}.$$"
 : > "$r.started"
 while read -r k v; do case $k in SigBlk: | SigIgn:) echo "$k $v" ;; esac
 done </proc/$$/status >"$r.signals"
-read -r stat </proc/$$/stat; printf '%s' "$stat" >"$r.stat"; (@LS@ -l /proc/$$/fd/) >"$r.fds"
-printf '%s\0' "$@" >"$r.args"; pwd >"$r.cwd"; @ENV@ -0 >"$r.env"
-@CAT@ >"$r.input"; : >"$r.recorded"
-[ -e "$c.say" ] && @CAT@ "$c.say" >&2; i=0
-while [ -e "$c.hold" ] && [ ! -e "@RECORDS@/release" ] && [ $i -lt 300 ]; do
-    i=$((i + 1)); @SLEEP@ 0.1
+({ls} -l /proc/$$/fd/) >"$r.fds"
+printf '%s\0' "$@" >"$r.args"; pwd >"$r.cwd"; {env} -0 >"$r.env"
+{cat} >"$r.input"; : >"$r.recorded"
+{cat} "{records}/{name}.say" >&2; i=0
+while [ {hold} = 1 ] && [ ! -e "{records}/release" ] && [ $i -lt 300 ]; do
+    i=$((i + 1)); {sleep} 0.1
 done
-: >"$r.ended"; exit $(@CAT@ "$c.status" 2>/dev/null || echo 0)
+: >"$r.ended"; exit {status}
 """
 
 
@@ -47,98 +48,69 @@ def listing(folder):
 
 def beside(prefix, what):
     """The file WHAT of a stand-in's run, prefix being records/NAME.PID."""
-    return prefix.parent / f"{prefix.name}.{what}"
+    return pathlib.Path(f"{prefix}.{what}")
 
 
-def parse_record(prefix, work):
-    """One run of a stand-in: argv (its arguments, bytes), cwd, fds ({number: target}, its own
-    script left out), streams (targets of 0, 1, 2), ignored and blocked (signal masks), pid, ppid,
-    pgrp, session, env (bytes to bytes), input (what it read) and ended (whether it has exited)."""
+def parse_record(prefix, script):
+    """One run of a stand-in: argv, cwd, fds and streams, signal masks, env, input, ended."""
     def read(what):
         return beside(prefix, what).read_bytes()
-    own = (os.fsencode(work), b"/" + prefix.stem.encode())
     fds = {int(n): t for n, t in re.findall(rb"^\S+ .* (\d+) -> (.*)$", read("fds"), re.M)
-           if not (t.startswith(own[0]) and t.endswith(own[1]))}
+           if t != os.fsencode(script)}
     masks = dict(line.split() for line in read("signals").splitlines())
-    stat = read("stat").rsplit(b")", 1)[1].split()
     return types.SimpleNamespace(
         argv=read("args").split(b"\0")[:-1], cwd=read("cwd").rstrip(b"\n"), fds=fds,
         streams=tuple(fds.get(n) for n in range(3)), ignored=int(masks[b"SigIgn:"], 16),
-        blocked=int(masks[b"SigBlk:"], 16), pid=int(prefix.suffix[1:]), ppid=int(stat[1]),
-        pgrp=int(stat[2]), session=int(stat[3]), input=read("input"),
+        blocked=int(masks[b"SigBlk:"], 16), input=read("input"),
         env=dict(v.partition(b"=")[::2] for v in read("env").split(b"\0") if v),
         ended=beside(prefix, "ended").exists())
 
 
 class Native:
-    """The program copied to work/"app dir"/mailto (program); stand_ins, first on the PATH of
-    every run, with a stand-in xdg-open; records, where the stand-ins record."""
+    """The built program copied to work/"app dir"/mailto; stand_ins, the whole PATH of its runs."""
 
-    def __init__(self, work):
+    def __init__(self, work, built):
         self.work, self.records, self.stand_ins = work, work / "records", work / "stand-ins"
         self.program = work / "app dir" / "mailto"
-        self.records.mkdir()
+        for folder in (self.records, self.stand_ins, self.program.parent):
+            folder.mkdir()
+        shutil.copy2(built, self.program)
         self.stand_in("xdg-open")
 
-    def stand_in(self, name, status=0, hold=False, say=None, folder=None):
-        """Puts a stand-in NAME (xdg-open, zenity ...) in folder (or stand_ins); returns its path.
-        It exits with status, stays until release() with hold (30 s at most), writes say (bytes)
-        to its standard error."""
-        path = (folder or self.stand_ins) / name
-        path.parent.mkdir(exist_ok=True)
-        text = STAND_IN.replace("@RECORDS@", str(self.records)).replace("@NAME@", name)
-        for tool in ("ls", "env", "cat", "sleep"):
-            text = text.replace(f"@{tool.upper()}@", shutil.which(tool))
-        path.write_text(text)
+    def stand_in(self, name, status=0, hold=False, say=b""):
+        """Puts a stand-in NAME on PATH; returns its path. It writes say to its standard error,
+        with hold stays until records/release appears (30 s at most), exits with status."""
+        (self.records / f"{name}.say").write_bytes(say)
+        tools = {tool: shutil.which(tool) for tool in ("ls", "env", "cat", "sleep")}
+        (path := self.stand_ins / name).write_text(STAND_IN.format(
+            records=self.records, name=name, status=status, hold=int(hold), **tools))
         path.chmod(0o755)
-        (self.records / f"{name}.status").write_text(str(status))
-        for what, wanted in (("hold", b"" if hold else None), ("say", say)):
-            (self.records / f"{name}.{what}").unlink(missing_ok=True)
-            if wanted is not None:
-                (self.records / f"{name}.{what}").write_bytes(wanted)
         return path
 
-    def calls(self, name, wait=False):
-        """The runs of the stand-in NAME since run() began, in the order they started, each as
-        parse_record gives it; with wait, first waits (10 s at most) for one to have started."""
-        if wait:
-            wait_until(lambda: list(self.records.glob(f"{name}.*.recorded")),
-                       f"the stand-in {name} to record its start")
+    def calls(self, name):
+        """The runs of the stand-in NAME since run() began, in the order they started."""
         prefixes = sorted((p.with_suffix("") for p in self.records.glob(f"{name}.*.started")),
                           key=lambda p: beside(p, "started").stat().st_mtime_ns)
         for prefix in prefixes:
-            wait_until(lambda: beside(prefix, "recorded").exists(), f"{prefix.name} to record")
-        return [parse_record(p, self.work) for p in prefixes]
+            wait_until(beside(prefix, "recorded").exists, f"{prefix.name} to record")
+        return [parse_record(p, self.stand_ins / name) for p in prefixes]
 
-    def release(self):
-        """Lets every held stand-in end."""
-        (self.records / "release").touch()
-
-    def environment(self, env=None, display=None):
-        """PATH with only the stand-ins, the sanitizers' options, DISPLAY when display is given;
-        then env over it (a value of None removes the name)."""
-        environment = {k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")}
-        environment.update(PATH=str(self.stand_ins), **({"DISPLAY": display} if display else {}))
-        environment.update(env or {})
-        return {k: v for k, v in environment.items() if v is not None}
-
-    def run(self, *args, program=None, before=(), env=None, display=None, cwd="/", timeout=30,
-            **popen):
-        """Runs the program (or program) with args (str or bytes) after the command before
-        (strace ...), from cwd, in environment(env, display), input from /dev/null, output and
-        error to files unless popen (for Popen) says otherwise; fails after timeout seconds.
-        Returns status, out, err (bytes; None where given) and opened (the opener's argvs)."""
+    def run(self, *args, program=None, before=(), env=None, **popen):
+        """Runs program (the copied one by default) with args after the command before, from /,
+        PATH the stand-ins, env over it (None removes a name); gives status, out, err, opened."""
         for old in [*self.records.glob("*.*.*"), self.records / "release"]:
             old.unlink(missing_ok=True)
+        sanitizers = {k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")}
+        env = {k: v for k, v in {**sanitizers, "PATH": str(self.stand_ins), **(env or {})}.items()
+               if v is not None}
+        command = [*before, program or self.program, *args]
         out, err = self.work / "out", self.work / "err"
         with open(out, "wb") as out_file, open(err, "wb") as err_file:
             popen = {"stdin": subprocess.DEVNULL, "stdout": out_file, "stderr": err_file, **popen}
-            command = [*before, program or self.program, *args]
             try:
-                status = subprocess.run(command, cwd=cwd, env=self.environment(env, display),
-                                        timeout=timeout, **popen).returncode
+                status = subprocess.run(command, cwd="/", env=env, timeout=120, **popen).returncode
             except subprocess.TimeoutExpired:
-                pytest.fail(f"{command[0]} did not end within {timeout} s")
+                pytest.fail(f"{command[0]} did not end within 120 s")
         return types.SimpleNamespace(
             status=status, out=out.read_bytes() if popen["stdout"] is out_file else None,
             err=err.read_bytes() if popen["stderr"] is err_file else None,
@@ -146,28 +118,14 @@ class Native:
 
 
 @pytest.fixture
-def work(tmp_path, build_dir):
-    """A fresh folder of the test's own with the built program copied to "app dir"/mailto."""
-    if not (build_dir / "mailto").exists():
-        pytest.fail(f"{build_dir / 'mailto'} has not been built")
-    (tmp_path / "app dir").mkdir()
-    shutil.copy2(build_dir / "mailto", tmp_path / "app dir" / "mailto")
-    return tmp_path
-
-
-@pytest.fixture
-def native(work):
-    """A Native over work; at the end, stand-ins are released, killed after 5 s."""
-    native = Native(work)
+def native(tmp_path, build_dir):
+    """A Native over a fresh folder; at the end, stand-ins still running are killed."""
+    native = Native(tmp_path, build_dir / "mailto")
     yield native
-    native.release()
-    deadline = time.monotonic() + 5
-    while (running := [p for p in native.records.glob("*.*.started")
-                       if not p.with_suffix(".ended").exists()]) and time.monotonic() < deadline:
-        time.sleep(0.05)
-    for started in running:
-        with contextlib.suppress(ProcessLookupError):
-            os.kill(int(started.with_suffix("").suffix[1:]), signal.SIGKILL)
+    for started in native.records.glob("*.*.started"):
+        if not started.with_suffix(".ended").exists():
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(int(started.with_suffix("").suffix[1:]), signal.SIGKILL)
 
 
 @pytest.fixture(scope="session")

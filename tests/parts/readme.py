@@ -1,13 +1,11 @@
-"""The examples a user would paste out of README.md and docs/*.md, read as they stand, so that a
-broken example fails a test."""
+"""The examples a user would paste out of README.md and docs/*.md, read as they stand."""
 import re
 
 import pytest
 
 
 def example(source_dir, name):
-    """The indented block after the line "<!-- example: NAME -->" in README.md or docs/*.md, its
-    indentation removed and blank lines inside it kept; fails the test when there is none."""
+    """The indented block after "<!-- example: NAME -->" in README.md or docs/*.md, unindented."""
     block = re.escape(f"<!-- example: {name} -->") + r"\n(?:[ \t]*\n)*((?:    .*\n|[ \t]*\n)*)"
     for path in [source_dir / "README.md", *sorted((source_dir / "docs").glob("*.md"))]:
         found = re.search(block, path.read_text(encoding="utf-8"))
