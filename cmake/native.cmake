@@ -1,10 +1,8 @@
 # The native (POSIX) build: the utility over posix.cpp, the unit tests over the recording fake,
 # the benchmarks and the end-to-end test of the real binary.
 
-add_executable(mailto platform/posix.cpp platform/posix_ini.cpp platform/posix_spawn.cpp
-                      platform/posix_dialogs.cpp platform/posix_paths.cpp
-                      platform/dialog_session.cpp platform/dialog_text.cpp
-                      platform/posix_file_times.cpp)
+include(${CMAKE_SOURCE_DIR}/cmake/posix_platform.cmake)
+add_executable(mailto ${MAILTO_POSIX_PLATFORM})
 target_link_libraries(mailto PRIVATE mailto_core)
 # Linked statically, the program starts in about half the time: no shared libraries to find, map
 # and relocate.
@@ -76,8 +74,6 @@ include(${CMAKE_SOURCE_DIR}/tests/native/native.cmake)
 if(NOT MAILTO_SANITIZE AND NOT MAILTO_FUZZ)
   mailto_pytest(native_sylpheed desktop/test_desktop_native.py)
 endif()
-# The INI reader checked against the Windows one under Wine.
-include(${CMAKE_SOURCE_DIR}/tests/ini/ini.cmake)
 
 mailto_find_for(MAILTO_BENCHMARKS benchmark)
 if(benchmark_FOUND)

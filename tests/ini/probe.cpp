@@ -4,11 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "launcher/launch.h"
 #include "platform/platform.h"
-
-namespace launcher {
-int run();
-}
 
 // A field of "queries": "x" and its bytes in hex, so that any byte, or none, survives fscanf.
 static std::string field(std::FILE* in)

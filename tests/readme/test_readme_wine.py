@@ -1,7 +1,6 @@
-"""The README's Windows examples as they stand, under Wine, the program at C:\\Tools\\mailto.exe
-and that the current folder: the batch files through cmd /c, the shortcut's target as Explorer
-starts one (on exactly that line). With the recording handler the request is the one the example
-promises; with none, one message box shows the example's failure text, then the request."""
+"""The README's Windows examples as they stand under Wine, from C:\\Tools\\mailto.exe as the current
+folder: the batch files through cmd /c, the shortcut's target as Explorer starts one. The request
+is the one promised; with no handler, one message box shows the failure text, then the request."""
 import shutil
 import subprocess
 import threading
@@ -22,39 +21,33 @@ def computer(wine):
     """The computer name, which the batch example adds to its subject; mailto.exe in C:\\Tools."""
     if shutil.which("xdotool") is None:
         pytest.skip("xdotool is not installed")
-    (wine.drive_c / "Tools").mkdir(exist_ok=True)
-    shutil.copy(wine.exe("mailto"), wine.drive_c / "Tools/mailto.exe")
+    wine.install(wine.drive_c / "Tools")
     status, said, _ = wine.wine("cmd", "/c", "echo %COMPUTERNAME%")
     assert status == 0 and said.strip() and b"%" not in said, f"no computer name: {said!r}"
     return said.decode().strip()
 
 
-def run_pressing_return(wine, line, **options):
-    """wine.run, pressing Return meanwhile in the program's windows once a second: the runner
-    cannot reach the boxes of a program that cmd started."""
-    done, press = threading.Event(), ["xdotool", "search", "--onlyvisible", "--class",
-                                      "^mailto.exe$", "windowfocus", "key", "Return"]
-    presser = threading.Thread(target=lambda: [subprocess.run(press, env=wine.env, timeout=10)
-                                               for _ in iter(lambda: done.wait(1), True)])
-    presser.start()
-    try:
-        return wine.run(line, **options)
-    finally:
-        done.set()
-        presser.join()
-
-
-@pytest.mark.parametrize("name,handler", [(name, handler) for handler in ("recorder", None)
-                                          for name in PROMISED],
-                         ids=[name + suffix for suffix in ("", "_no_handler") for name in PROMISED])
+@pytest.mark.parametrize("handler", ["recorder", None], ids=["recorder", "no_handler"])
+@pytest.mark.parametrize("name", PROMISED)
 def test_example(wine, computer, source_dir, name, handler):
     text = example(source_dir, name)
     line = text.rstrip("\n").encode()
     if name != "shortcut":
         (wine.drive_c / f"t/{name}.bat").write_bytes(text.replace("\n", "\r\n").encode())
         line = b"cmd /c C:\\t\\%s.bat" % name.encode()
-    run = run_pressing_return(wine, line, folder=wine.drive_c / "Tools", relay=True,
-                              handler=handler)
+    # The runner cannot reach the boxes of a program that cmd started: Return is pressed in the
+    # program's windows once a second meanwhile.
+    def press():
+        while not done.wait(1):
+            subprocess.run(["xdotool", "search", "--onlyvisible", "--class", "^mailto.exe$",
+                            "windowfocus", "key", "Return"], env=wine.env, timeout=10)
+    done, presser = threading.Event(), threading.Thread(target=press)
+    presser.start()
+    try:
+        run = wine.run(line, folder=wine.drive_c / "Tools", relay=True, handler=handler)
+    finally:
+        done.set()
+        presser.join()
     request = PROMISED[name][0] + (computer if name == "batch" else "")
     # Owner, text, caption and type of each box; what it returned is the harness's doing.
     boxes = [call.rsplit(" = ", 1)[0] for call in run.calls if call.startswith("MessageBoxA(")]
