@@ -10,7 +10,6 @@ folder (Wine prefix, logs); BOX_TIMEOUT (seconds, default 30) bounds the wait fo
 """
 import os
 import pathlib
-import select
 import shutil
 import subprocess
 import sys
@@ -24,6 +23,7 @@ sys.path.insert(0, str(ROOT / "tests"))
 try:
     # The tests' Wine session, which skips through pytest where Wine is missing.
     import pytest
+    from parts.display import start_xvfb, stop_xvfb
     from parts.wine import Wine, pe_header
 except ImportError as missing:
     sys.exit("screenshots: %s (install Debian's python3-pytest; run with /usr/bin/python3)"
@@ -47,26 +47,6 @@ def run(*args, **options):
     if done.returncode != 0:
         raise Failed("%s failed: %s" % (args[0], done.stderr.decode(errors="replace").strip()))
     return done.stdout.decode()
-
-
-def start_display(folder):
-    """An Xvfb server of our own and its DISPLAY value, as the tests' display fixture starts it."""
-    read_end, write_end = os.pipe()
-    log = open(folder / "xvfb.log", "wb")
-    server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-        pass_fds=(write_end,), stdout=log, stderr=log)
-    os.close(write_end)
-    announced = b""
-    while not announced.endswith(b"\n"):
-        ready, _, _ = select.select([read_end], [], [], 30)
-        chunk = os.read(read_end, 64) if ready else b""
-        if not chunk:
-            break
-        announced += chunk
-    os.close(read_end)
-    number = announced.decode().strip()
-    return server, ":" + number if number else None
 
 
 def take_icon(exe, work, out):
@@ -152,7 +132,8 @@ def draw(exe, out, work):
         raise Failed("%s is not 64-bit code; take the pictures from the windows64 twin" % exe)
     take_icon(exe, work, out)
     print("wrote %s" % (out / "icon.png"))
-    server, display = start_display(work)
+    log = open(work / "xvfb.log", "wb")
+    server, display = start_xvfb(log)
     wine = None
     try:
         if display is None:
@@ -170,12 +151,8 @@ def draw(exe, out, work):
     finally:
         if wine is not None:
             wine.stop()
-        server.terminate()
-        try:
-            server.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait()
+        stop_xvfb(server)
+        log.close()
 
 
 def main(argv):

@@ -5,18 +5,18 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <time.h>
 
 #include <cstdint>
 #include <string>
 
 #include "platform/fake.h"
+#include "platform/file_times_test.h"
 
 namespace {
 
 using environment::byte_type;
 using ::testing::ElementsAre;
+using namespace file_times;
 
 class paths : public ::testing::Test {
    protected:
@@ -132,37 +132,11 @@ TEST_F(paths, table_stays_empty_without_double_byte_support)
     EXPECT_TRUE(fake::calls_named("GetCPInfo").empty());
 }
 
-// File times in 100-nanosecond ticks since 1601-01-01 UTC, each named by the date it stands for.
-const std::uint64_t utc_1979_12_31_2330 = 119600046000000000ULL;
-const std::uint64_t utc_1979_12_31_235959 = 119600063990000000ULL;
-const std::uint64_t utc_1980_01_01 = 119600064000000000ULL;
-const std::uint64_t utc_1980_01_01_0030 = 119600082000000000ULL;
-const std::uint64_t utc_2024_02_29_134559 = 133536879590000000ULL;
-const std::uint64_t utc_2108_01_01 = 159992928000000000ULL;
-
 // The time conversions are the platform's real ones, so each row sets the time zone its time is
 // judged in; the one the process had is put back afterwards.
 class file_exists : public paths {
    protected:
-    void SetUp() override
-    {
-        paths::SetUp();
-        const char* zone = getenv("TZ");
-        had_zone = zone != nullptr;
-        if (had_zone) saved_zone = zone;
-    }
-
-    void TearDown() override
-    {
-        if (had_zone)
-            setenv("TZ", saved_zone.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-    bool had_zone = false;
-    std::string saved_zone;
+    void TearDown() override { file_times::restore_zone(); }
 };
 
 struct existence_case {
@@ -193,8 +167,7 @@ TEST_F(file_exists, unless_a_directory_or_its_time_is_refused)
     };
     for (const existence_case& c : cases) {
         fake::reset();
-        setenv("TZ", c.zone, 1);
-        tzset();
+        file_times::use_zone(c.zone);
         fake::add_file("C:\\a.ini", c.attributes, c.last_write_time);
         EXPECT_EQ(environment::file_exists("C:\\a.ini"), c.exists) << c.what;
         // Whatever the answer, one name search; the conversions are real, not the fake's.

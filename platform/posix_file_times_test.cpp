@@ -1,54 +1,22 @@
 // posix_file_times_test.cpp: the POSIX file-time conversions over real time zones and the C
 // library's calendar. The file times are written out as numbers (100 ns ticks since 1601-01-01
-// UTC), each with the date it stands for.
+// UTC), each named by the date it stands for (file_times_test.h).
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <time.h>
 
 #include <cstdint>
-#include <string>
 
+#include "platform/file_times_test.h"
 #include "platform/platform.h"
 
 namespace {
 
-const std::uint64_t utc_1970_01_01 = 116444736000000000ULL;
-const std::uint64_t utc_1979_12_31_235959 = 119600063990000000ULL;
-const std::uint64_t utc_1980_01_01 = 119600064000000000ULL;
-const std::uint64_t utc_1980_01_01_0030 = 119600082000000000ULL;
-const std::uint64_t utc_2024_02_29_134559 = 133536879590000000ULL;
-const std::uint64_t utc_2107_12_31_235958 = 159992927980000000ULL;
-const std::uint64_t utc_2108_01_01 = 159992928000000000ULL;
-const std::uint64_t ticks_per_hour = 36000000000ULL;
+using namespace file_times;
 
 // Each test sets the time zone it needs; the one the process had is put back afterwards.
 class posix_file_times : public ::testing::Test {
    protected:
-    void SetUp() override
-    {
-        const char* zone = getenv("TZ");
-        had_zone = zone != nullptr;
-        if (had_zone) saved_zone = zone;
-    }
-
-    void TearDown() override
-    {
-        if (had_zone)
-            setenv("TZ", saved_zone.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-    static void use_zone(const char* zone)
-    {
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-
-    bool had_zone = false;
-    std::string saved_zone;
+    void TearDown() override { restore_zone(); }
 };
 
 struct dos_case {
