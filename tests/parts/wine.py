@@ -1,7 +1,5 @@
-"""A Wine session of the test run's own: a prefix, a persistent server and a held desktop on the
-private display, with a recording "mailto:" handler; runs Windows programs through the runner
-(tests/wine/runner.cpp, which answers message boxes "OK") and reports what they did. Skips where
-Wine, or 32-bit support for a 32-bit build, is missing."""
+"""The test run's own Wine prefix, server and held desktop, with a recording "mailto:" handler;
+runs programs through wine/runner.cpp and reports what they did. Skips where Wine cannot run."""
 import os
 import pathlib
 import shutil
@@ -46,9 +44,8 @@ def recorded(target):
 
 
 class Run:
-    """One run: status (None when cut off), boxes ([(caption, text)]) and strays (other windows'
-    classes) of the program and its children, calls (relay_calls.py lines), trace (Wine's standard
-    error), request (the recording handler's command line, None when it did not start)."""
+    """One run: status (None: cut off), boxes [(caption, text)], strays (other windows' classes),
+    calls (relay_calls.py lines), trace (Wine's stderr), request (the handler's command line)."""
 
     def __init__(self, status, output, trace, image_base, record):
         self.status, self.trace = status, trace
@@ -59,8 +56,7 @@ class Run:
         self.request = record.read_bytes() if record.exists() else None
 
     def check(self, shown=None, target=None, calls=None):
-        """Asserts exit status 0, no stray window, one box of text shown (no caption) or none, the
-        request for "mailto:" target or none, and the calls when given."""
+        """Asserts status 0, no stray, a box of text shown or none, the request or none, calls."""
         assert (self.status, self.boxes, self.strays, self.request) == (
             0, [] if shown is None else [(b"", shown)], [], target and recorded(target)), self
         assert calls is None or self.calls == calls, self
@@ -82,10 +78,8 @@ class Wine:
             pytest.skip("no Wine at %s: install wine (and wine32:i386)" % self.loader)
         said = subprocess.run([self.loader, "--version"], capture_output=True, timeout=20)
         if said.returncode != 0:
-            pytest.skip("%s code cannot run here (%s)" % (
-                "64-bit" if wide else "32-bit", said.stderr.decode(errors="replace").strip()))
-        self.prefix = folder / "prefix"
-        self.drive_c = self.prefix / "drive_c"
+            pytest.skip("%d-bit code cannot run here: %r" % (64 if wide else 32, said.stderr))
+        self.prefix, self.drive_c = folder / "prefix", folder / "prefix/drive_c"
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), DISPLAY=display, LC_ALL="C",
                         WINEARCH="win64" if wide else "win32", WINELOADER=self.loader,
                         WINEDLLOVERRIDES="mscoree,mshtml=", WINEDEBUG="-all")
@@ -102,8 +96,7 @@ class Wine:
         return folder
 
     def call(self, args, cwd=None, env=None, timeout=120):
-        """(status, stdout, stderr) of args, status None when cut off. Output goes through files:
-        Wine's own processes that stay would hold a pipe open."""
+        """(status or None if cut off, stdout, stderr), via files: Wine's processes keep pipes."""
         with open(self.folder / "out", "w+b") as out, open(self.folder / "err", "w+b") as err:
             try:
                 status = subprocess.run(args, cwd=cwd or self.folder, stdin=subprocess.DEVNULL,
@@ -169,8 +162,7 @@ class Wine:
         self.state = kind
 
     def locale(self, name):
-        """Environment entries for a run under the UTF-8 Unix locale name, or else under one made
-        from the system's locale sources into the session folder."""
+        """Environment entries for the UTF-8 locale name, made from the sources if need be."""
         made = self.folder / "locale"
         if not (made / name).exists():
             made.mkdir(exist_ok=True)
@@ -185,9 +177,8 @@ class Wine:
 
     def run(self, line, folder=None, application=None, env=None, relay=False, handler="recorder",
             timeout=30, hold=True):
-        """Runs the command line (bytes) from the Unix folder (default drive_c/"t"), with env's
-        entries, the relay trace when asked and "mailto:" going to handler; with hold=False the
-        run's own server and desktop come and go. Returns a Run."""
+        """Runs the command line (bytes) from folder (drive_c/"t"), "mailto:" going to handler;
+        with hold=False the run's own server and desktop come and go. Returns a Run."""
         if hold:
             self.start()
         self.handler(handler)

@@ -1,7 +1,6 @@
-"""Wine's relay trace as one line per top-level call of the traced program, and the lines the tests
-expect, built alike: strings as the trace escapes them, the module instance as INST, windows it
-created as OWNER (OWNER2, ...), other pointers as PTR, numbers in their low 32 bits (a 64-bit trace
-prints whole registers whose upper halves hold leftovers)."""
+"""Wine's relay trace as one line per top-level call of the program, and the lines tests expect,
+alike: strings escaped as the trace does, the module instance as INST, its windows as OWNER
+(OWNER2...), other pointers PTR, numbers by their low 32 bits (64-bit traces keep leftovers)."""
 import re
 
 # Argument kinds, then the result's after ":": s string or NULL, p pointer, h window, i module
@@ -33,23 +32,16 @@ def shown(kind, value, string, names):
 
 
 def show_call(function, arguments, names):
-    kinds, values, position = SIGNATURES.get(function, ":d").split(":")[0], [], 0
-    while position < len(arguments):
-        match = ARGUMENT.match(arguments, position)
-        if not match or match.end() == position:
-            values.append(arguments[position:])
-            break
-        kind = kinds[len(values)] if len(values) < len(kinds) else "x"
-        values.append(shown(kind, int(match.group(1), 16), match.group(2), names))
-        position = match.end()
+    kinds = SIGNATURES.get(function, ":d").split(":")[0]
+    values = [shown(kinds[i] if i < len(kinds) else "x", int(m.group(1), 16), m.group(2), names)
+              for i, m in enumerate(ARGUMENT.finditer(arguments))]
     return "%s(%s)" % (function, ",".join(values))
 
 
 def top_level_calls(lines, image_base):
     """The calls of the thread that enters the program's folder (its first call), with results."""
     matches = [match for match in map(LINE.search, lines) if match]
-    threads = [m.group(1) for m in matches if m.group(3) == "SetCurrentDirectoryA"]
-    thread = threads[0] if threads else matches[0].group(1) if matches else None
+    thread = next((m.group(1) for m in matches if m.group(3) == "SetCurrentDirectoryA"), None)
     names, depth, pending, out = {None: image_base}, 0, None, []
     for match in (m for m in matches if m.group(1) == thread):
         if match.group(2) == "Call":

@@ -1,7 +1,6 @@
-// runner.cpp: runs COMMAND-LINE-FILE's exact command line (Wine re-quotes its own) [as APPLICATION]
-// and presses "OK" in the message boxes of the program and its children; prints "box CAPTION TEXT"
-// per box and "stray CLASS" per other visible window (hexadecimal); returns the program's status
-// once all ended (10 s at most after it). "runner --hold" holds the desktop between runs.
+// runner.cpp: runs COMMAND-LINE-FILE's exact line (Wine re-quotes its own) [as APPLICATION],
+// presses "OK" in its and its children's boxes, prints "box CAPTION TEXT" or "stray CLASS" (hex)
+// per window; returns its status once all ended (10 s at most after). "--hold" holds the desktop.
 #include <windows.h>
 
 #include <cstdio>
@@ -55,14 +54,6 @@ static BOOL CALLBACK visit(HWND window, LPARAM)
     return TRUE;
 }
 
-static DWORD active_processes()
-{
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-    QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
-                              nullptr);
-    return info.ActiveProcesses;
-}
-
 int main(int argc, char** argv)
 {
     if (argc == 2 && std::string(argv[1]) == "--hold") {
@@ -83,7 +74,11 @@ int main(int argc, char** argv)
         return 251;
     AssignProcessToJobObject(job, process.hProcess);
     ResumeThread(process.hThread);
-    for (int after = 0; after < 500 && active_processes() > 0; Sleep(20)) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    for (int after = 0; after < 500; Sleep(20)) {
+        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
+                                  nullptr);
+        if (info.ActiveProcesses == 0) break;
         EnumWindows(visit, 0);
         if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) ++after;
     }

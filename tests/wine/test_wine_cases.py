@@ -24,31 +24,29 @@ def row_ids(rows):
 
 @pytest.fixture
 def app(wine):
-    """C:\\t\\app with mailto.exe alone in it."""
     return wine.install(wine.drive_c / "t/app")
 
 
-# The shell opens the request: id, command line, application path given to CreateProcess, request.
-# Argument 0 is the module's path whatever the command line's first token says.
+# The shell opens the request: id, command line, request. Argument 0 is the module's path whatever
+# the command line's first token says: a line without the full path gives it to CreateProcess.
 OPENED = [
-    ("address_only", PROGRAM + b" someone@example.com", None, b"someone@example.com"),
-    ("address_and_subject", PROGRAM + b" first`1box Hi`1there", None,
-     b"first box?subject=Hi there"),
-    ("empty_quoted_pairs", PROGRAM + b' "" "" x', None, b"x"),
-    ("quoted_words", PROGRAM + b' "two words" x', None, b"two words?subject=x"),
-    ("quotes_inside_token", PROGRAM + b' ab"c d"e', None, b"abc de"),
-    ("unterminated_quote", PROGRAM + b' "open', None, b"open"),
-    ("tab_separates", PROGRAM + b"\ta@b\tsubj", None, b"a@b?subject=subj"),
-    ("control_byte_separates", PROGRAM + b" a@b\x01subj", None, b"a@b?subject=subj"),
-    ("high_bytes", PROGRAM + b" \xe9t\xe9 caf\x95\xa0x", None, b"\xe9t\xe9?subject=caf\x95\xa0x"),
-    ("long_request", PROGRAM + b" " + b"x" * 400 + b"@example.com", None,
-     b"x" * 400 + b"@example.com"),
-    ("relative_program_name", b"mailto.exe x@y", "C:\\t\\app\\mailto.exe", b"x@y"),
+    ("address_only", PROGRAM + b" someone@example.com", b"someone@example.com"),
+    ("address_and_subject", PROGRAM + b" first`1box Hi`1there", b"first box?subject=Hi there"),
+    ("empty_quoted_pairs", PROGRAM + b' "" "" x', b"x"),
+    ("quoted_words", PROGRAM + b' "two words" x', b"two words?subject=x"),
+    ("quotes_inside_token", PROGRAM + b' ab"c d"e', b"abc de"),
+    ("unterminated_quote", PROGRAM + b' "open', b"open"),
+    ("tab_separates", PROGRAM + b"\ta@b\tsubj", b"a@b?subject=subj"),
+    ("control_byte_separates", PROGRAM + b" a@b\x01subj", b"a@b?subject=subj"),
+    ("high_bytes", PROGRAM + b" \xe9t\xe9 caf\x95\xa0x", b"\xe9t\xe9?subject=caf\x95\xa0x"),
+    ("long_request", PROGRAM + b" " + b"x" * 400 + b"@example.com", b"x" * 400 + b"@example.com"),
+    ("relative_program_name", b"mailto.exe x@y", b"x@y"),
 ]
 
 
-@pytest.mark.parametrize("line,application,target", **row_ids(OPENED))
-def test_command_line_opened(wine, app, line, application, target):
+@pytest.mark.parametrize("line,target", **row_ids(OPENED))
+def test_command_line_opened(wine, app, line, target):
+    application = None if line.startswith(PROGRAM) else "C:\\t\\app\\mailto.exe"
     run = wine.run(line, application=application, relay=True)
     shell = request(target, "OPENED")
     if len(shell) > 250:  # past some 290 bytes the trace cuts strings: the request was whole
@@ -77,34 +75,30 @@ def test_command_line_failed(wine, app, arguments, target, text):
 
 
 def row(ident, files, file, read, dated=None, arguments=b""):
-    """Files of C:\\t\\app (None: a folder), the file read, the address and subject (None: the box),
-    the own file's last-write time as (time zone, UTC year, month, day, hour, minute), arguments."""
+    """Files (None: a folder), file read, (address, subject) or None, own file's (TZ, UTC time)."""
     return pytest.param(files, file, read, dated, arguments, id=ident)
 
 
 OWN = {"mailto.ini": "[EMAIL]\nAddress=own@example.com\nSubject=Own"}
 SHARED = {"VANTIK.INI": "[EMAIL]\nAddress=shared@example.com\nSubject=Shared"}
-BOTH, SHARED_FILE = {**OWN, **SHARED}, b"VANTIK.INI"
+BOTH, OWN_FILE, SHARED_FILE = {**OWN, **SHARED}, b"mailto.ini", b"VANTIK.INI"
+UNESCAPED = {"mailto.ini": "[EMAIL]\nAddress=a`1b\nSubject=x`1y", **SHARED}
 OWN_READ, SHARED_READ = ("own@example.com", "Own"), ("shared@example.com", "Shared")
 SETTINGS = [
-    row("own_ini_used", BOTH, b"mailto.ini", OWN_READ),
+    row("own_ini_used", BOTH, OWN_FILE, OWN_READ),
     row("shared_ini_when_own_missing", SHARED, SHARED_FILE, SHARED_READ),
     row("directory_named_like_own_ini", {"mailto.ini": None, **SHARED}, SHARED_FILE, SHARED_READ),
-    # The system's own calendar dates the own file: a last-write time that is local time in the
-    # years 1980 to 2107 counts. (Wine takes 2108 as well, where Windows refuses it; the native
-    # build's posix_files_test.cpp checks that edge.)
+    # A last-write time in local years 1980 to 2107 counts. (Wine takes 2108 as well, where Windows
+    # refuses it; the native build's posix_files_test.cpp checks that edge.)
     row("own_ini_before_1980_ignored", BOTH, SHARED_FILE, SHARED_READ, ("UTC0", 1975, 6, 1, 12, 0)),
-    row("own_ini_first_day_of_1980", BOTH, b"mailto.ini", OWN_READ, ("UTC0", 1980, 1, 1, 12, 0)),
-    row("own_ini_last_day_of_2107", BOTH, b"mailto.ini", OWN_READ, ("UTC0", 2107, 12, 31, 12, 0)),
-    row("own_ini_half_past_1980_by_utc", BOTH, b"mailto.ini", OWN_READ,
-        ("UTC0", 1980, 1, 1, 0, 30)),
+    row("own_ini_first_day_of_1980", BOTH, OWN_FILE, OWN_READ, ("UTC0", 1980, 1, 1, 12, 0)),
+    row("own_ini_last_day_of_2107", BOTH, OWN_FILE, OWN_READ, ("UTC0", 2107, 12, 31, 12, 0)),
+    row("own_ini_half_past_1980_by_utc", BOTH, OWN_FILE, OWN_READ, ("UTC0", 1980, 1, 1, 0, 30)),
     row("own_ini_still_1979_an_hour_west", BOTH, SHARED_FILE, SHARED_READ,
         ("<-01>1", 1980, 1, 1, 0, 30)),
-    row("settings_values_not_unescaped",
-        {"mailto.ini": "[EMAIL]\nAddress=a`1b\nSubject=x`1y", **SHARED}, b"mailto.ini",
-        ("a`1b", "x`1y")),
+    row("settings_values_not_unescaped", UNESCAPED, OWN_FILE, ("a`1b", "x`1y")),
     row("own_ini_without_address_no_fallback",
-        {"mailto.ini": "[EMAIL]\nSubject=no address here", **SHARED}, b"mailto.ini", None),
+        {"mailto.ini": "[EMAIL]\nSubject=no address here", **SHARED}, OWN_FILE, None),
     row("no_settings_file", {}, SHARED_FILE, None),
     # Empty quoted pairs alone leave no argument: the settings route is taken.
     row("only_empty_quoted_pairs", {}, SHARED_FILE, None, arguments=b' "" ""'),
@@ -120,9 +114,8 @@ def test_settings(wine, app, files, file, read, dated, arguments):
     run = wine.run(PROGRAM + arguments, relay=True, env={"TZ": dated[0]} if dated else None)
     found = "FOUND" if "mailto.ini" in files else "NONE"  # FindFirstFileA sees a folder as well
     if read is None:
-        run.check(NO_ADDRESS, calls=ENTERED + setting("Address", 0, file, found) +
-                  [box(NO_ADDRESS)])
-        return
+        return run.check(NO_ADDRESS, calls=ENTERED + setting("Address", 0, file, found) +
+                         [box(NO_ADDRESS)])
     target = ("%s?subject=%s" % read).encode()
     run.check(target=target, calls=ENTERED + setting("Address", len(read[0]), file, found) +
               OWNER_WINDOW + setting("Subject", len(read[1]), file, found) +
@@ -139,9 +132,9 @@ def test_settings_error_line_break(wine, app):
               DESTROYED)
 
 
-# A folder named in characters that the ANSI code page (1252, under C.UTF-8) lacks reads back with
-# a "?" for each, which no folder name can hold (system error 123): one box without owner reports
-# it, the program ends with the code and does nothing else (no window class, request or settings).
+# A folder named in characters the ANSI code page (1252 under C.UTF-8) lacks reads back with "?"s,
+# which no folder name holds (error 123): an ownerless box reports it, the program ends with the
+# code and does nothing else (no window class, request or settings).
 @pytest.mark.parametrize("arguments", [b" someone@example.com", b""],
                          ids=["runtime_stop_command_line", "runtime_stop_settings"])
 def test_runtime_stop(wine, arguments):
@@ -151,8 +144,7 @@ def test_runtime_stop(wine, arguments):
     assert (run.status, len(run.boxes), run.strays, run.request) == (123, 1, [], None), run
     caption, text = run.boxes[0]
     assert caption == b"Error" and text.startswith(b"Runtime error 123 at "), run
-    # The location is an offset into the program's image.
-    assert 0 < int(text[21:], 16) < wine.image_size and len(text) == 29, run
+    assert 0 < int(text[21:], 16) < wine.image_size and len(text) == 29, run  # offset in image
     assert run.calls == ['SetCurrentDirectoryA("C:\\\\t\\\\??\\\\") = 0', box(text, b"Error")], run
 
 
@@ -162,9 +154,8 @@ def arrives(wine, length):
     return wine.run(PROGRAM + b" " + address, timeout=15).request == recorded(address)
 
 
-# A limit of Wine, not of mailto: under Wine 8 its own ShellExecuteA crashes inside shell32 on a
+# A limit of Wine, not of mailto (docs/windows.md): Wine 8's ShellExecuteA crashes in shell32 on a
 # request of some 1,000 characters or more, whichever program handles "mailto:", or none.
-# docs/windows.md tells how to measure it on demand.
 @pytest.mark.skipif(not os.environ.get("MAILTO_MEASURE_WINE"),
                     reason="measures Wine's own limit; MAILTO_MEASURE_WINE=1 runs it")
 def test_longest_request_wine_opens(wine, app):

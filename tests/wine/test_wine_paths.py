@@ -1,7 +1,6 @@
-"""mailto.exe under Wine run from folders and names whose bytes hold a "\\" inside a character,
-under a double-byte code page (932, from a Japanese locale) whose lead bytes the program learns
-from the system, and a single-byte one (1252, from C.UTF-8, which keeps Unix file names in UTF-8):
-the program must enter its own folder and read its own settings file."""
+"""mailto.exe under Wine run from paths whose bytes hold a "\\" inside a character, under code page
+932 (from a Japanese locale; the program learns its lead bytes from the system) and 1252 (C.UTF-8,
+which keeps Unix names in UTF-8): it must enter its own folder and read its own settings file."""
 import pytest
 
 from parts.wine import DOUBLE_BYTE_NAMES, write_ini
@@ -10,13 +9,11 @@ from wine.relay_calls import DESTROYED, OWNER_WINDOW, entered, request, setting
 FIRST, SECOND = DOUBLE_BYTE_NAMES
 CODE_PAGES = {"ja_JP.UTF-8": "cp932", "C.UTF-8": "cp1252"}
 
-# mailto.exe as <folder>\<name>: id, the folder under C: and the name as Unix names, the locale.
-# The program's own settings file holds the address <id>@example.com, a shared one in the folder
-# above it another; the own one must be read.
+# mailto.exe as <folder>\<name>: id, folder under C: and name (Unix names), locale. Its own settings
+# file holds the address <id>@example.com, a shared one in the folder above another: own one wins.
 PROGRAMS = [
-    # A byte-wise search would take the 5C inside the name's first character (95 5C) for the last
-    # "\" and enter C:\t\ U+8868 U+793A \ followed by a lone lead byte; likewise E0 5C, from the
-    # second lead range.
+    # A byte-wise search would take the 5C inside the name's first character (95 5C; then E0 5C,
+    # from the second lead range) for the last "\" and enter a folder ending in a lone lead byte.
     ("double_byte_program_path", "t/" + FIRST, FIRST + ".exe", "ja_JP.UTF-8"),
     ("double_byte_second_lead_range", "t/" + SECOND, SECOND + ".exe", "ja_JP.UTF-8"),
     # The path counts 157 characters (Windows' limit counts characters) but 297 bytes: the whole
