@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# all.sh [PRESET...]: installs what the presets need and is missing (tests/install.sh, Debian
-# 12), then builds every preset (or those given) and runs its tests: the unit tests (also under
-# the sanitizers), the native end-to-end tests, the Windows checks and end-to-end tests under
-# Wine, the release files, and a minute of fuzzing per fuzz target.
+# all.sh [PRESET...]: installs what the presets (all without an argument) need and lack, then
+# builds each and runs its tests with CTest: unit, end-to-end, Wine, release files and fuzzing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,24 +1,20 @@
 #!/usr/bin/env bash
-# install.sh: installs on Debian 12 what building and testing the given presets needs (the same
-# arguments as tests/all.sh; every preset without one) and the machine lacks: the Debian packages
-# below, and the i386 architecture for 32-bit Wine. Runs apt-get as root or through sudo, and only
-# when a package is missing.
+# install.sh [PRESET...]: installs on Debian 12 the packages below that the presets (all without an
+# argument) need and the machine lacks, and the i386 architecture for 32-bit Wine; as root or sudo.
 set -euo pipefail
 
 # Every preset: the build and Debian's pytest for the end-to-end tests.
 packages=(cmake make g++ python3 python3-pytest ca-certificates)
-# The native program's end-to-end tools: system calls traced, memory measured, the manual page
-# formatted, real dialogs under a display of their own in a generated locale.
+# The native end-to-end tools: strace, memory, the manual page, a display, generated locales.
 native_tests=(strace procps time valgrind groff-base file xvfb xdotool x11-utils locales)
-# Wine end to end: a display of its own, message boxes read and dismissed, the icon and version
-# resources read, a Japanese locale made with localedef; the release built twice and compared.
+# Wine end to end: a display, the icon and version resources read, a Japanese locale, the release
+# built twice and compared.
 wine_tests=(xvfb xdotool x11-utils icoutils python3-pefile locales diffoscope-minimal)
 presets=("$@")
 [ $# -gt 0 ] || presets=(native sanitize windows windows64 fuzz)
 for preset in "${presets[@]}"; do
     case $preset in
-        # the unit tests, benchmarks, formatting and clang-tidy; the real opener and a real
-        # mail program; the Debian package built and checked, the release built twice, compared
+        # unit tests, benchmarks, lint; the real opener and mail program; the Debian package
         native) packages+=(libgtest-dev libgmock-dev libbenchmark-dev hyperfine clang-format
                            clang-tidy "${native_tests[@]}" xdg-utils sylpheed dpkg-dev lintian
                            diffoscope-minimal) ;;
@@ -42,21 +38,17 @@ for package in $(printf '%s\n' "${packages[@]}" | sort -u); do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        "$@"
-    elif command -v sudo >/dev/null; then
-        sudo "$@"
-    else
-        echo "install.sh: missing ${missing[*]}; run as root or install sudo" >&2
-        exit 1
-    fi
-}
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null ||
+        { echo "install.sh: missing ${missing[*]}; run as root or install sudo" >&2; exit 1; }
+    as_root=(sudo)
+fi
 
 echo "Installing: ${missing[*]}"
 if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
+    "${as_root[@]}" dpkg --add-architecture i386
 fi
-as_root apt-get update -q
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     "${missing[@]}"

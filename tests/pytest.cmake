@@ -1,5 +1,5 @@
-# pytest.cmake: mailto_pytest(NAME FILE [ARGS...]) registers the end-to-end tests in FILE (a path
-# under tests/) as the CTest test NAME, run by Debian's pytest against this build folder.
+# pytest.cmake: mailto_pytest(NAME FILE [ARGS...]): the tests in FILE (under tests/) as the CTest
+# test NAME, run by Debian's pytest against this build folder.
 set(MAILTO_PYTHON /usr/bin/python3 CACHE FILEPATH "The Python that has Debian's pytest")
 include_guard(GLOBAL)
 

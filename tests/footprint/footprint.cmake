@@ -1,5 +1,4 @@
-# footprint.cmake: the size limits of the utility, as CTest checks; resident memory is not measured
-# under the sanitizers, whose shadow memory is not the program's.
+# footprint.cmake: the size limits; not under the sanitizers, whose shadow memory is not mailto's.
 include(${CMAKE_SOURCE_DIR}/tests/pytest.cmake)
 if(WIN32)
   mailto_pytest(footprint_exe_size footprint/test_footprint.py -k exe_size)

@@ -1,5 +1,4 @@
-# ini.cmake: the INI reader differential, in the 64-bit Windows build: one probe over the platform
-# layer, built for Windows and, with the host's g++, over the POSIX layer, asked the same queries.
+# ini.cmake: one probe over each platform layer, Windows' and (host g++) POSIX, asked the same.
 add_executable(ini_probe tests/ini/probe.cpp platform/win32.cpp)
 target_include_directories(ini_probe PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_options(ini_probe PRIVATE -static)

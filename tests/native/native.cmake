@@ -1,6 +1,5 @@
-# native.cmake: the native build's end-to-end tests, one CTest test per pytest file. The bare build
-# (as if the test libraries were missing) is a build of its own, to which the sanitizers add
-# nothing; lint reads the plain native build's compile database, once.
+# native.cmake: the native build's end-to-end tests, one CTest test per pytest file. The sanitizers
+# add nothing to the bare build (a build of its own) and to lint (the compile database, read once).
 include(${CMAKE_SOURCE_DIR}/tests/pytest.cmake)
 mailto_pytest(native_end_to_end native/test_native_requests.py)
 mailto_pytest(native_dialogs native/test_native_dialogs.py)

@@ -18,20 +18,18 @@ def opening(present, env, shown_by, lc_all=ANY):
     return present, env, ["a"], shown_by, OPENING if shown_by else None, lc_all, OPENING_ERR
 
 
-def xmessage_with(env, lc_all):
+def xmessage_with(lc_all=b"C.UTF-8", **env):
     return opening(["xmessage"], {**X, **env}, "xmessage", lc_all)
 
 
 ROWS = {
     "zenity-markup-crlf": (["zenity"], UTF8, MARKUP, "zenity", MARKUP_SHOWN, ANY, MARKUP_ERR),
-    "kdialog-markup-crlf": (["kdialog"], UTF8, MARKUP, "kdialog",
-                            b"&lt;b&gt;BOLD&lt;/b&gt; &amp;amp; x\nline2\n\naddr?subject=s", ANY,
-                            MARKUP_ERR),
+    "kdialog-markup-crlf": (["kdialog"], UTF8, MARKUP, "kdialog", b"&lt;b&gt;BOLD&lt;/b&gt; "
+                            b"&amp;amp; x\nline2\n\naddr?subject=s", ANY, MARKUP_ERR),
     "xmessage-markup-crlf-lc-all-kept-unset": (["xmessage"], UTF8, MARKUP, "xmessage",
                                                MARKUP_SHOWN, None, MARKUP_ERR),
-    "zenity-latin1-address": (["zenity"], X, [b"Caf\xe9@b"], "zenity",
-                              b"Error opening\n\nCaf\xef\xbf\xbd@b", ANY,
-                              b"Error opening\r\n\rCaf\xe9@b\n"),
+    "zenity-latin1-address": (["zenity"], X, [b"Caf\xe9@b"], "zenity", b"Error opening\n\nCaf"
+                              b"\xef\xbf\xbd@b", ANY, b"Error opening\r\n\rCaf\xe9@b\n"),
     "kdialog-latin1-backslashes": (
         ["kdialog"], X, ["a", "s", b"/error=C:\\new\\\\x \xe9 \xe2\x82\xac"], "kdialog",
         b"C:\\\\new\\\\\\\\x \xef\xbf\xbd \xe2\x82\xac\n\na?subject=s", ANY,
@@ -41,14 +39,12 @@ ROWS = {
                                    b"1\r2\n3 Caf\xe9\r\n\ra?subject=s\n"),
     "xmessage-no-address": (["xmessage"], X, [], "xmessage", NO_ADDRESS, b"C.UTF-8",
                             NO_ADDRESS + b"\n"),
-    "xmessage-lang-not-utf8": xmessage_with({"LANG": "C"}, b"C.UTF-8"),
-    "xmessage-lang-not-installed": xmessage_with({"LANG": "xx_XX.UTF-8"}, b"C.UTF-8"),
-    "xmessage-lang-installed-kept": xmessage_with({"LANG": "C.UTF-8"}, None),
-    "xmessage-lc-all-not-utf8": xmessage_with({"LC_ALL": "POSIX", "LANG": "de_DE.UTF-8"},
-                                              b"C.UTF-8"),
-    "xmessage-lc-all-not-installed": xmessage_with({"LC_ALL": "xx_XX.UTF-8", "LANG": "C.UTF-8"},
-                                                   b"C.UTF-8"),
-    "xmessage-lc-all-utf8-kept": xmessage_with({"LC_ALL": "C.utf8"}, b"C.utf8"),
+    "xmessage-lang-not-utf8": xmessage_with(LANG="C"),
+    "xmessage-lang-not-installed": xmessage_with(LANG="xx_XX.UTF-8"),
+    "xmessage-lang-installed-kept": xmessage_with(None, LANG="C.UTF-8"),
+    "xmessage-lc-all-not-utf8": xmessage_with(LC_ALL="POSIX", LANG="de_DE.UTF-8"),
+    "xmessage-lc-all-not-installed": xmessage_with(LC_ALL="xx_XX.UTF-8", LANG="C.UTF-8"),
+    "xmessage-lc-all-utf8-kept": xmessage_with(b"C.utf8", LC_ALL="C.utf8"),
     "zenity-first": opening(ALL, X, "zenity"),
     "kdialog-before-xmessage": opening(ALL[1:], X, "kdialog"),
     "wayland-session": opening(ALL, WAYLAND, "zenity"),

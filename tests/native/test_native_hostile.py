@@ -51,7 +51,8 @@ def test_opener_outlives_the_callers_group(native, sent):
     argv = plain_opener(native, f"kill -{sent.name[3:]} -$PPID")
     result = native.run("a@b.c", "s", process_group=0)
     assert result.status == -sent
-    wait_until(argv.exists, "the opener to keep the request after the signal to the group")
+    wait_until(lambda: argv.exists() and argv.stat().st_size,
+               "the opener to keep the request after the signal to the group")
     assert argv.read_bytes() == REQUEST[0] + b"\0"
 
 
@@ -110,17 +111,15 @@ def read_to_end(fd, timeout=10):
 
 def caller_ends(mode, work):
     """The program's standard output and error, what the caller reads, the opener's 1 and 2."""
-    if mode == "socket":
-        mine, theirs = socket.socketpair()
-        return (fd := theirs.detach()), fd, lambda: read_to_end(mine.fileno()), (NULL, NULL)
     if mode == "terminal":
         main, terminal = pty.openpty()
         tty = os.ttyname(terminal).encode()
         # What the opener wrote there before it was held (a terminal gives no end-of-file).
         return terminal, terminal, lambda: select.select([main], [], [], 10)[0] and os.read(
             main, 4096), (tty, tty)
-    read_end, write_end = os.pipe()
-    if mode == "pipe":
+    read_end, write_end = (os.pipe() if mode != "socket"
+                           else [end.detach() for end in socket.socketpair()])
+    if mode != "error-file":
         return write_end, write_end, lambda: read_to_end(read_end), (NULL, NULL)
     error = os.open(work / "error file", os.O_WRONLY | os.O_CREAT)
     return write_end, error, lambda: read_to_end(read_end), (NULL, os.fsencode(work / "error file"))
@@ -148,28 +147,27 @@ def test_caller_not_held(native, mode, heard):
     assert mode != "error-file" or (native.work / "error file").read_bytes() == SAY
 
 
-@pytest.mark.parametrize("args", [[], ["a@b"]], ids=["no-address", "failed-open"])
-def test_reader_gone(native, args):
-    native.stand_in("xdg-open", status=1)
-    native.stand_in("zenity")
-    read_end, write_end = os.pipe()
-    os.close(read_end)
-    result = native.run(*args, env={"DISPLAY": ":9"}, stdout=write_end, stderr=write_end)
-    os.close(write_end)
-    assert (result.status, [(c.ended, c.streams) for c in native.calls("zenity")]) == (
-        0, [(True, (NULL,) * 3)])
-
-
 def hostile_signals():
     for ignored in (signal.SIGPIPE, signal.SIGINT, signal.SIGHUP, signal.SIGQUIT, signal.SIGTERM):
         signal.signal(ignored, signal.SIG_IGN)
     signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGUSR1, signal.SIGTERM, signal.SIGCHLD})
 
 
-def test_started_programs_get_default_signals(native):
+# Whatever the caller left behind (a reader that has gone, signals ignored or blocked), the
+# dialog still shows, and what mailto starts gets its own streams and every signal at its default.
+@pytest.mark.parametrize("args, signals", [([], None), (["a@b"], None), (["a@b"], hostile_signals)],
+                         ids=["no-address-reader-gone", "failed-open-reader-gone",
+                              "failed-open-reader-gone-hostile-signals"])
+def test_started_programs_on_their_own(native, args, signals):
     native.stand_in("xdg-open", status=1)
     native.stand_in("zenity")
-    result = native.run("a@b", env={"DISPLAY": ":9"}, preexec_fn=hostile_signals)
+    read_end, write_end = os.pipe()
+    os.close(read_end)
+    result = native.run(*args, env={"DISPLAY": ":9"}, stdout=write_end, stderr=write_end,
+                        preexec_fn=signals)
+    os.close(write_end)
+    started = native.calls("xdg-open") + native.calls("zenity")
     # Signals 32 and 33 are the C library's own, which it leaves ignored in every program it starts.
-    assert (result.status, [(c.ignored & ~0x180000000, c.blocked) for c in
-                            native.calls("xdg-open") + native.calls("zenity")]) == (0, [(0, 0)] * 2)
+    assert (result.status, [(c.ignored & ~0x180000000, c.blocked) for c in started]) == (
+        0, [(0, 0)] * (1 + len(args)))
+    assert [(c.ended, c.streams) for c in native.calls("zenity")] == [(True, (NULL,) * 3)]

@@ -46,15 +46,10 @@ def listing(folder):
                   for p in folder.rglob("*") for s in [os.lstat(p)])
 
 
-def beside(prefix, what):
-    """The file WHAT of a stand-in's run, prefix being records/NAME.PID."""
-    return pathlib.Path(f"{prefix}.{what}")
-
-
 def parse_record(prefix, script):
-    """One run of a stand-in: argv, cwd, fds and streams, signal masks, env, input, ended."""
+    """One run of a stand-in from its files PREFIX.*: argv, cwd, fds, signal masks, env, input."""
     def read(what):
-        return beside(prefix, what).read_bytes()
+        return pathlib.Path(f"{prefix}.{what}").read_bytes()
     fds = {int(n): t for n, t in re.findall(rb"^\S+ .* (\d+) -> (.*)$", read("fds"), re.M)
            if t != os.fsencode(script)}
     masks = dict(line.split() for line in read("signals").splitlines())
@@ -63,7 +58,7 @@ def parse_record(prefix, script):
         streams=tuple(fds.get(n) for n in range(3)), ignored=int(masks[b"SigIgn:"], 16),
         blocked=int(masks[b"SigBlk:"], 16), input=read("input"),
         env=dict(v.partition(b"=")[::2] for v in read("env").split(b"\0") if v),
-        ended=beside(prefix, "ended").exists())
+        ended=pathlib.Path(f"{prefix}.ended").exists())
 
 
 class Native:
@@ -89,11 +84,10 @@ class Native:
 
     def calls(self, name):
         """The runs of the stand-in NAME since run() began, in the order they started."""
-        prefixes = sorted((p.with_suffix("") for p in self.records.glob(f"{name}.*.started")),
-                          key=lambda p: beside(p, "started").stat().st_mtime_ns)
-        for prefix in prefixes:
-            wait_until(beside(prefix, "recorded").exists, f"{prefix.name} to record")
-        return [parse_record(p, self.stand_ins / name) for p in prefixes]
+        started = sorted(self.records.glob(f"{name}.*.started"), key=lambda p: p.stat().st_mtime_ns)
+        for path in started:
+            wait_until(path.with_suffix(".recorded").exists, f"{path.stem} to record")
+        return [parse_record(p.with_suffix(""), self.stand_ins / name) for p in started]
 
     def run(self, *args, program=None, before=(), env=None, **popen):
         """Runs program (the copied one by default) with args after the command before, from /,
