@@ -11,5 +11,5 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ini_probe_posix
   COMMAND ${MAILTO_HOST_CXX} -std=c++17 -O1 -Wall -Wextra -Werror -I${CMAKE_SOURCE_DIR}
           -o ${CMAKE_BINARY_DIR}/ini_probe_posix ${ini_sources}
   DEPENDS ${ini_sources} ${ini_headers})
-add_custom_target(ini_probe_posix ALL DEPENDS ${CMAKE_BINARY_DIR}/ini_probe_posix)
+add_custom_target(ini_probe_host ALL DEPENDS ${CMAKE_BINARY_DIR}/ini_probe_posix)
 mailto_pytest(ini_differential ini/test_ini_differential.py)
