@@ -34,8 +34,7 @@ int saved_error = 0;
 std::size_t line_room(int argc, char** argv)
 {
     std::size_t room = sizeof "mailto" + 3 * static_cast<std::size_t>(argc);
-    for (int i = 0; i < argc; ++i)
-        for (const char* p = argv[i]; *p != 0; ++p) ++room;
+    for (int i = 0; i < argc; ++i) room += std::strlen(argv[i]);
     return room;
 }
 

@@ -39,21 +39,22 @@ void show_dialog(const char* text, const char* caption)
     if (!platform::has_display(std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"))) return;
     const std::string title = *caption != 0 ? caption : "mailto";
     const std::string shown = platform::dialog_text(text);
-    std::string program;
-    if (!(program = platform::posix::program_on_path("zenity")).empty()) {
-        platform::posix::run_and_wait(
+    std::string program = platform::posix::program_on_path("zenity");
+    if (!program.empty())
+        return platform::posix::run_and_wait(
             program, {"zenity", "--info", "--no-markup", "--title=" + title, "--text=" + shown},
             nullptr, environ);
-    } else if (!(program = platform::posix::program_on_path("kdialog")).empty()) {
-        platform::posix::run_and_wait(
+    program = platform::posix::program_on_path("kdialog");
+    if (!program.empty())
+        return platform::posix::run_and_wait(
             program, {"kdialog", "--title", title, "--msgbox", platform::kdialog_text(shown)},
             nullptr, environ);
-    } else if (!(program = platform::posix::program_on_path("xmessage")).empty()) {
+    program = platform::posix::program_on_path("xmessage");
+    if (!program.empty())
         platform::posix::run_and_wait(
             program,
             {"xmessage", "-title", title, "-center", "-xrm", "*international: true", "-file", "-"},
             &shown, xmessage_environment().data());
-    }
 }
 
 }  // namespace
