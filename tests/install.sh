@@ -16,7 +16,7 @@ for preset in "${presets[@]}"; do
     case $preset in
         # unit tests, benchmarks, lint; the real opener and mail program; the Debian package
         native) packages+=(libgtest-dev libgmock-dev libbenchmark-dev hyperfine clang-format
-                           clang-tidy "${native_tests[@]}" xdg-utils sylpheed dpkg-dev lintian
+                           clang-tidy "${native_tests[@]}" xdg-utils sylpheed zenity dpkg-dev lintian
                            diffoscope-minimal) ;;
         sanitize) packages+=(libgtest-dev libgmock-dev "${native_tests[@]}") ;;
         # the 32-bit executable, its formatting and clang-tidy, and 32-bit Wine

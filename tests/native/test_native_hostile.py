@@ -43,13 +43,22 @@ def test_request_delivered(native, caller, path):
     assert native.calls("planted") == []
 
 
-# The opener itself signals its caller's process group (the caller leads it), so that the signal
-# comes while the caller waits; an opener still in that group would end before keeping anything.
+# The opener itself signals its caller's process group, so that the signal comes while the caller
+# waits; an opener still in that group would end before keeping anything. The group is made here,
+# led by a sleeper, so that its id is known before mailto starts and is never 0 or 1: an opener
+# orphaned by a caller that stopped waiting signals the sleeper alone, and the row fails, not the
+# machine ("kill -1" as root would reach every process).
 @pytest.mark.parametrize("sent", [signal.SIGTERM, signal.SIGHUP, signal.SIGINT],
                          ids=["group-killed", "group-hangup", "group-interrupt"])
 def test_opener_outlives_the_callers_group(native, sent):
-    argv = plain_opener(native, f"kill -{sent.name[3:]} -$PPID")
-    result = native.run("a@b.c", "s", process_group=0)
+    leader = subprocess.Popen([shutil.which("sleep"), "60"], process_group=0)
+    try:
+        assert leader.pid > 1
+        argv = plain_opener(native, f'[ "$GROUP" -gt 1 ] && kill -{sent.name[3:]} -"$GROUP"')
+        result = native.run("a@b.c", "s", process_group=leader.pid, env={"GROUP": str(leader.pid)})
+    finally:
+        leader.kill()
+        leader.wait()
     assert result.status == -sent
     wait_until(lambda: argv.exists() and argv.stat().st_size,
                "the opener to keep the request after the signal to the group")
