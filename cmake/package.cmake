@@ -1,8 +1,8 @@
 # package.cmake: installation and release archives, all carrying the project version and the
-# licence. The native build installs the binary, its manual page and LICENSE and packs them as a
-# .tar.gz and a Debian package; the Windows build gives the executable its version resource and
-# packs it with a sample settings file, a README and the licence as mailto-<version>-win32.zip
-# (win64 for the 64-bit twin). A release built twice from the same commit is the same, byte for
+# licence. The native build installs the binary, its manual page, LICENSE and the sample settings
+# file and packs them as a .tar.gz and a Debian package; the Windows build gives the executable its
+# version resource and packs it with a sample settings file, a README and the licence as
+# mailto-<version>-win32.zip (win64 for the 64-bit twin). A release built twice from the same commit is the same, byte for
 # byte: see cmake/release_*.cmake.
 
 # Folders get their mode here, not from the umask; install() gives files 0644 and programs 0755.
@@ -38,6 +38,9 @@ else()
   install(TARGETS mailto RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_BINARY_DIR}/mailto.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  # The commented sample that the README has Linux users copy, where Debian keeps examples.
+  install(FILES docs/mailto.ini.sample DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+    RENAME mailto.ini)
   string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" MAILTO_PACKAGE_SYSTEM)
   set(CPACK_GENERATOR TGZ)
   # The Windows executable is linked stripped already.

@@ -90,6 +90,7 @@ bool file_exists(const std::string& path)
     platform::found_file found;
     if (!platform::find_first_file(path.c_str(), found)) return false;
     if (found.attributes & directory_attribute) return false;
+    if (!platform::files_need_dos_dates()) return true;
     std::uint64_t local_time = 0;
     unsigned short date = 0, time = 0;
     return platform::file_time_to_local_file_time(found.last_write_time, local_time) &&

@@ -29,8 +29,8 @@ std::string folder_of(const std::string& path);
 // The path with its extension replaced by extension, or with extension appended when it has none.
 std::string change_extension(const std::string& path, const std::string& extension);
 
-// True when path names an existing file: not a directory, and last written at a time that
-// converts to an MS-DOS date (local time in the years 1980 to 2107).
+// True when path names an existing file: not a directory, and, where the platform's files need
+// MS-DOS dates, last written at a time that converts to one (local time in the years 1980 to 2107).
 bool file_exists(const std::string& path);
 
 }  // namespace environment

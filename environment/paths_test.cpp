@@ -145,10 +145,12 @@ struct existence_case {
     const char* zone;
     std::uint64_t last_write_time;
     bool exists;
+    bool dos_dates = true;  // the Windows rule; false: the POSIX one
 };
 
-// A directory is no file; nor is a file whose last-write time has no local time, or whose local
-// time has no MS-DOS date (the years 1980 to 2107, judged in local time).
+// A directory is no file; nor, where files need MS-DOS dates, is a file whose last-write time has
+// no local time, or whose local time has no MS-DOS date (the years 1980 to 2107, judged in local
+// time).
 TEST_F(file_exists, unless_a_directory_or_its_time_is_refused)
 {
     const existence_case cases[] = {
@@ -164,10 +166,15 @@ TEST_F(file_exists, unless_a_directory_or_its_time_is_refused)
         {"1980 by UTC, 1979 an hour west", 0x20, "<-01>1", utc_1980_01_01_0030, false},
         {"1979 by UTC, 1980 an hour east", 0x20, "<+01>-1", utc_1979_12_31_2330, true},
         {"first second of 2108", 0x20, "UTC0", utc_2108_01_01, false},
+        {"any time on POSIX: 1601", 0x80, "UTC0", 0, true, false},
+        {"any time on POSIX: 1979", 0x80, "UTC0", utc_1979_12_31_235959, true, false},
+        {"any time on POSIX: 2108", 0x80, "UTC0", utc_2108_01_01, true, false},
+        {"no directory on POSIX either", 0x10, "UTC0", utc_2024_02_29_134559, false, false},
     };
     for (const existence_case& c : cases) {
         fake::reset();
         file_times::use_zone(c.zone);
+        fake::set_files_need_dos_dates(c.dos_dates);
         fake::add_file("C:\\a.ini", c.attributes, c.last_write_time);
         EXPECT_EQ(environment::file_exists("C:\\a.ini"), c.exists) << c.what;
         // Whatever the answer, one name search; the conversions are real, not the fake's.

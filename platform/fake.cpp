@@ -25,6 +25,7 @@ std::string command_line_text;
 std::string module_path;
 std::string folder_separators;
 std::string extension_separators;
+bool dos_dates_needed;
 bool directory_fails;
 unsigned long directory_error;
 unsigned long error_code;
@@ -63,6 +64,7 @@ void reset()
     module_path = "C:\\tools\\mailto.exe";
     folder_separators = "\\:";
     extension_separators = ".\\:";
+    dos_dates_needed = true;
     directory_fails = false;
     directory_error = 0;
     error_code = 0;
@@ -94,6 +96,8 @@ void set_delimiters(const std::string& folder, const std::string& extension)
     folder_separators = folder;
     extension_separators = extension;
 }
+
+void set_files_need_dos_dates(bool needed) { dos_dates_needed = needed; }
 
 void fail_set_current_directory(unsigned long error)
 {
@@ -186,6 +190,8 @@ bool code_page_lead_bytes(unsigned code_page, unsigned char (&lead)[12])
 
 const char* folder_delimiters() { return folder_separators.c_str(); }
 const char* extension_delimiters() { return extension_separators.c_str(); }
+
+bool files_need_dos_dates() { return dos_dates_needed; }
 
 bool find_first_file(const char* path, found_file& found)
 {

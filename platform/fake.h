@@ -13,8 +13,8 @@
 namespace fake {
 
 // Forgets every recorded call and every scripted result: an empty command line, a module path
-// of "C:\\tools\\mailto.exe", Windows delimiters, no double-byte support, no files, no window
-// classes, a window handle of 0x1000 and a shell result of 42.
+// of "C:\\tools\\mailto.exe", Windows delimiters and file-time rule, no double-byte support, no
+// files, no window classes, a window handle of 0x1000 and a shell result of 42.
 void reset();
 
 // The recorded calls, oldest first. Strings show as the platform would see them, that is up to
@@ -27,6 +27,8 @@ std::vector<std::string> calls_named(const std::string& name);
 void set_command_line(const std::string& line);
 void set_module_file_name(const std::string& path);
 void set_delimiters(const std::string& folder, const std::string& extension);
+// Whether files_need_dos_dates says that a file's time decides whether it exists.
+void set_files_need_dos_dates(bool needed);
 // Makes set_current_directory fail with the given system error code.
 void fail_set_current_directory(unsigned long error);
 void set_double_byte(bool enabled, const std::vector<unsigned char>& lead_bytes);

@@ -63,6 +63,11 @@ struct found_file {
 // matches.
 bool find_first_file(const char* path, found_file& found);
 
+// Whether a file counts as existing only when its last-write time converts to an MS-DOS date:
+// true on Windows, whose rule that is; false on POSIX, where package managers and reproducible
+// archives install files with times such as 0.
+bool files_need_dos_dates();
+
 // Converts a file time from UTC to local time. Returns false on failure.
 bool file_time_to_local_file_time(std::uint64_t file_time, std::uint64_t& local_time);
 

@@ -2,6 +2,7 @@
 // of the native build. The shell is in posix_spawn.cpp, the message boxes in posix_dialogs.cpp,
 // the file times in posix_file_times.cpp.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/auxv.h>
 #include <sys/stat.h>
@@ -27,6 +28,8 @@ namespace {
 std::string command_line_text;
 std::string program_path;
 int program_path_error = 0;
+bool program_has_folder = true;
+std::string entered_folder;
 int saved_error = 0;
 
 // The room the command line can need: each element's bytes with a blank and two quotes, and the
@@ -98,21 +101,84 @@ std::string current_folder()
     return result;
 }
 
-// Read once, at start: the file may be replaced while the run waits for the opener (an upgrade),
-// after which /proc/self/exe names "... (deleted)". Where /proc cannot tell (not mounted, a path
-// too long), the path the program was started with, made absolute, stands in.
+bool same_file(const struct stat& one, const struct stat& two)
+{
+    return one.st_dev == two.st_dev && one.st_ino == two.st_ino;
+}
+
+// The kernel marks the path of a program file removed since its start (an upgrade, or a binary
+// run from its descriptor) with " (deleted)", unless that is the real name of the file. Without
+// the mark it names the program's folder; but a memory file's (or one whose folder went too) has
+// no folder on the disk the program lives on, and the program none to read settings from.
+std::string without_deleted_mark(std::string path)
+{
+    const std::string mark = " (deleted)";
+    struct stat running, named;
+    if (path.size() <= mark.size() ||
+        path.compare(path.size() - mark.size(), mark.size(), mark) != 0 ||
+        stat("/proc/self/exe", &running) != 0 ||
+        (stat(path.c_str(), &named) == 0 && same_file(running, named)))
+        return path;
+    path.resize(path.size() - mark.size());
+    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    program_has_folder = stat(folder.c_str(), &named) == 0 && named.st_dev == running.st_dev;
+    return path;
+}
+
+// Read once, at start: the file may be replaced while the run waits for the opener (an upgrade).
+// Where /proc cannot tell (not mounted, a path too long), the path the program was started with
+// stands in: made absolute, or, where the starting folder's path is too long to tell, as it is,
+// relative to that folder, which the program has not left yet.
 void take_program_path()
 {
     program_path = link_target("/proc/self/exe");
-    if (!program_path.empty()) return;
+    if (!program_path.empty()) {
+        program_path = without_deleted_mark(program_path);
+        return;
+    }
     program_path_error = errno;
     // The auxiliary vector holds the address as a number.
     const char* started =
         reinterpret_cast<const char*>(getauxval(AT_EXECFN));  // NOLINT(performance-no-int-to-ptr)
     if (started == nullptr) return;
     const std::string path = started;
-    program_path =
-        platform::posix::absolute_path(path, path[0] == '/' ? std::string() : current_folder());
+    const std::string folder = path[0] == '/' ? std::string() : current_folder();
+    program_path = platform::posix::absolute_path(path, folder);
+    if (program_path.empty() && path.find('/') != std::string::npos) program_path = path;
+}
+
+// Enters folder; from the root one name at a time where its path is too long to give at once.
+// Returns 0, or the error that stopped it.
+int enter_folder(const char* folder)
+{
+    if (chdir(folder) == 0) return 0;
+    if (errno != ENAMETOOLONG || folder[0] != '/') return errno;
+    int at = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    for (const char* name = folder; at >= 0 && *name != 0;) {
+        const char* const end = std::strchr(name, '/');
+        const std::string step = end ? std::string(name, end) : std::string(name);
+        name = end ? end + 1 : name + step.size();
+        if (step.empty()) continue;
+        const int next = openat(at, step.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const int error = errno;
+        close(at);
+        at = next;
+        errno = error;
+    }
+    if (at < 0) return errno;
+    const int error = fchdir(at) == 0 ? 0 : errno;
+    close(at);
+    return error;
+}
+
+// path as the program reaches it: a file beside the program by its name alone, as the program's
+// folder is the current one, so that no path over PATH_MAX is needed; nothing, so no file, for a
+// program without a folder; anything else as it stands.
+std::string reachable(const char* path)
+{
+    const std::string name = platform::posix::name_in_folder(path, entered_folder);
+    if (name.empty()) return path;
+    return program_has_folder ? name : std::string();
 }
 
 }  // namespace
@@ -135,16 +201,18 @@ const char* command_line() { return command_line_text.c_str(); }
 
 std::string module_file_name() { return program_path; }
 
-// An empty folder is that of a program path that could not be read: the stop reports why not.
+// An empty folder is that of a program path that could not be read: the stop reports why not. A
+// program without a folder stays where it was started, and reads nothing from beside it.
 bool set_current_directory(const char* path)
 {
     if (*path == 0 && program_path.empty() && program_path_error != 0) {
         saved_error = program_path_error;
         return false;
     }
-    if (chdir(path) == 0) return true;
-    saved_error = errno;
-    return false;
+    saved_error = program_has_folder ? enter_folder(path) : 0;
+    if (saved_error != 0) return false;
+    entered_folder = path;
+    return true;
 }
 
 unsigned long last_error() { return static_cast<unsigned long>(saved_error); }
@@ -176,7 +244,7 @@ bool find_first_file(const char* path, found_file& found)
     const std::int64_t ticks_per_second = 10000000;
     const std::int64_t seconds_1601_to_1970 = 11644473600LL;
     struct stat status;
-    if (stat(path, &status) != 0) return false;
+    if (stat(reachable(path).c_str(), &status) != 0) return false;
     found.attributes = S_ISDIR(status.st_mode) ? 0x10 : 0x80;
     const std::int64_t ticks =
         (static_cast<std::int64_t>(status.st_mtim.tv_sec) + seconds_1601_to_1970) *
@@ -186,6 +254,9 @@ bool find_first_file(const char* path, found_file& found)
     return true;
 }
 
+// A file installed with the time 0 or one past 2107 is as good a file as any.
+bool files_need_dos_dates() { return false; }
+
 unsigned long get_private_profile_string(const char* section, const char* key,
                                          const char* default_value, char* buffer,
                                          unsigned long size, const char* path)
@@ -193,7 +264,7 @@ unsigned long get_private_profile_string(const char* section, const char* key,
     if (size == 0) return 0;
     // Null names would ask the Windows reader for lists of names, which nothing here needs.
     const std::string value =
-        read_ini_file_value(path ? path : "", section ? section : "", key ? key : "",
+        read_ini_file_value(path ? reachable(path) : "", section ? section : "", key ? key : "",
                             default_value ? default_value : "", size);
     std::memcpy(buffer, value.data(), value.size());
     buffer[value.size()] = 0;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -195,12 +196,13 @@ std::string file_contents(const std::string& path)
     std::string contents;
     struct stat status;
     if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        char chunk[65536];
+        // On the heap: the run must fit the smallest stack the command-line route fits.
+        std::vector<char> chunk(65536);
         while (contents.size() < max_file_bytes) {
-            ssize_t got = read(fd, chunk, sizeof chunk);
+            ssize_t got = read(fd, chunk.data(), chunk.size());
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) break;
-            contents.append(chunk, static_cast<std::size_t>(got));
+            contents.append(chunk.data(), static_cast<std::size_t>(got));
         }
         if (contents.size() > max_file_bytes) contents.resize(max_file_bytes);
     }

@@ -1,5 +1,5 @@
-// posix_paths_test.cpp: the folders of PATH the POSIX build searches, and its own path made
-// absolute.
+// posix_paths_test.cpp: the folders of PATH the POSIX build searches, its own path made absolute,
+// and the names of files in its folder.
 #include "platform/posix_paths.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,14 @@
 namespace {
 
 using folders = std::vector<std::string>;
+
+// A path, a folder, and what a function of the two gives.
+struct path_in_folder {
+    const char* what;
+    std::string path;
+    std::string folder;
+    std::string expected;
+};
 
 TEST(PosixPaths, OnlyAbsoluteFoldersOfPathAreSearched)
 {
@@ -34,24 +42,38 @@ TEST(PosixPaths, OnlyAbsoluteFoldersOfPathAreSearched)
         EXPECT_EQ(platform::posix::search_folders(r.path), r.expected) << r.what;
 }
 
+TEST(PosixPaths, NameInFolder)
+{
+    const std::vector<path_in_folder> rows = {
+        {"file in the folder", "/opt/m/mailto.ini", "/opt/m/", "mailto.ini"},
+        {"file in a relative folder", "./VANTIK.INI", "./", "VANTIK.INI"},
+        {"file in the root", "/VANTIK.INI", "/", "VANTIK.INI"},
+        {"file in a subfolder", "/opt/m/sub/mailto.ini", "/opt/m/", ""},
+        {"file elsewhere", "/opt/n/mailto.ini", "/opt/m/", ""},
+        {"folder named without its separator", "/opt/m/mailto.ini", "/opt/m", ""},
+        {"the folder itself", "/opt/m/", "/opt/m/", ""},
+        {"no folder entered", "mailto.ini", "", ""},
+    };
+    for (const path_in_folder& r : rows)
+        EXPECT_EQ(platform::posix::name_in_folder(r.path, r.folder), r.expected) << r.what;
+}
+
 TEST(PosixPaths, StartedPathIsMadeAbsoluteAgainstTheStartingFolder)
 {
-    struct row {
-        const char* what;
-        std::string path;
-        std::string folder;
-        std::string expected;
-    };
-    const std::vector<row> rows = {
+    const std::vector<path_in_folder> rows = {
         {"absolute stays", "/usr/bin/mailto", "/home/u", "/usr/bin/mailto"},
         {"absolute needs no folder", "/usr/bin/mailto", "", "/usr/bin/mailto"},
-        {"dot slash", "./mailto", "/home/u", "/home/u/./mailto"},
+        {"dot slash", "./mailto", "/home/u", "/home/u/mailto"},
+        {"dot names and doubled separators", "./bin/.//mailto", "/home/u/", "/home/u/bin/mailto"},
+        {"absolute path's dot names", "/usr/./bin//mailto", "", "/usr/bin/mailto"},
+        {"parent kept: a link may lead elsewhere", "../bin/mailto", "/home/u",
+         "/home/u/../bin/mailto"},
         {"bare name", "mailto", "/home/u", "/home/u/mailto"},
         {"into a subfolder of the root", "bin/mailto", "/", "/bin/mailto"},
         {"relative without a folder", "./mailto", "", ""},
         {"nothing started", "", "/home/u", ""},
     };
-    for (const row& r : rows)
+    for (const path_in_folder& r : rows)
         EXPECT_EQ(platform::posix::absolute_path(r.path, r.folder), r.expected) << r.what;
 }
 

@@ -99,6 +99,8 @@ bool find_first_file(const char* path, found_file& found)
     return true;
 }
 
+bool files_need_dos_dates() { return true; }
+
 bool file_time_to_local_file_time(std::uint64_t file_time, std::uint64_t& local_time)
 {
     FILETIME utc = to_file_time(file_time);

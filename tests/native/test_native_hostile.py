@@ -1,14 +1,17 @@
 """The native program under hostile callers (signals ignored, blocked or sent to the group, stray
-descriptors, odd PATHs, no /proc, long paths, readers that stay or have gone): the request reaches
-the opener exactly, and the opener outlives the caller and never holds it, as xdg-open stays."""
-import errno
+descriptors, odd PATHs, no /proc, long paths, readers that stay or have gone) and at the edges (a
+folder near the path limit, a deleted or memory-backed binary, a small stack, an opener that dies):
+the request reaches the opener exactly, and the opener outlives the caller and never holds it, as
+xdg-open stays."""
 import os
 import pty
+import re
 import select
 import shutil
 import signal
 import socket
 import subprocess
+from typing import Callable, NamedTuple
 
 import pytest
 
@@ -92,20 +95,101 @@ def test_request_delivered_without_proc(native):
     assert argv.read_bytes() == REQUEST[0] + b"\0"
 
 
-def test_folder_path_too_long_stops_with_its_reason(native):
-    # Made and entered one step at a time: no call is given more than 4,096 bytes of path.
-    folder = os.open(native.work, os.O_RDONLY)
-    for _ in range(22):
-        os.mkdir("d" * 200, dir_fd=folder)
-        folder, parent = os.open("d" * 200, os.O_RDONLY, dir_fd=folder), folder
-        os.close(parent)
-    shutil.copy2(native.program, f"/proc/self/fd/{folder}/mailto")
-    result = native.run("a@b.c", "s", program="./mailto", preexec_fn=lambda: os.fchdir(folder))
-    os.close(folder)
-    assert result.status == errno.ENAMETOOLONG
-    # The sanitizers' run-time may warn first, about the same path.
-    assert b"\nError\nRuntime error %3d at " % errno.ENAMETOOLONG in b"\n" + result.err
-    assert result.opened == []
+def long_folder(length):
+    """A condition: the program and its settings file in a folder whose path is length bytes long,
+    made and entered one step at a time (no call is given more than 4,096 bytes of path)."""
+    def make(native):
+        folder, made = os.open(native.work, os.O_RDONLY), len(str(native.work))
+        while made < length:
+            name = "d" * min(200, length - made - 1)
+            os.mkdir(name, dir_fd=folder)
+            folder, parent = os.open(name, os.O_RDONLY, dir_fd=folder), folder
+            os.close(parent)
+            made += 1 + len(name)
+        shutil.copy2(native.program, f"/proc/self/fd/{folder}/mailto")
+        shutil.copy2(native.program.parent / "mailto.ini", f"/proc/self/fd/{folder}/mailto.ini")
+        return {"program": "./mailto", "preexec_fn": lambda: os.fchdir(folder)}, [folder]
+    return make
+
+
+def deleted_binary(native, folder_too=False):
+    """A condition: the program opened, deleted (its folder too, or not) and run from its fd."""
+    fd = os.open(native.program, os.O_RDONLY)
+    native.program.unlink()
+    if folder_too:
+        shutil.rmtree(native.program.parent)
+    return {"program": f"/proc/self/fd/{fd}", "pass_fds": [fd]}, [fd]
+
+
+def memory_file(native):
+    """A condition: the program run from a memory file, started in its settings files' folder."""
+    fd = os.memfd_create("mailto")
+    os.write(fd, native.program.read_bytes())
+    return {"program": f"/proc/self/fd/{fd}", "pass_fds": [fd],
+            "preexec_fn": lambda: os.chdir(native.program.parent)}, [fd]
+
+
+def small_stack(native):
+    """A condition: a 16 KiB stack, on which the command-line route runs; the opener, which
+    inherits it, needs no program but its shell."""
+    if b"__asan_init" in native.program.read_bytes():
+        pytest.skip("the AddressSanitizer run-time needs more than a 16 KiB stack")
+    plain_opener(native)
+    return {"before": [SH, "-c", 'ulimit -s 16 && exec "$@"', "sh"]}, []
+
+
+def opener_killed(native):
+    """A condition: an opener that dies of a signal (0 as its exit code)."""
+    plain_opener(native, "kill -KILL $$")
+    return {}, []
+
+
+class Edge(NamedTuple):
+    condition: Callable
+    args: list
+    err: bytes
+    opened: list
+    traced: bool = False  # the run under strace: it must look at no settings file
+
+
+OWN = [[b"mailto:own@b.c"]]
+NO_ADDRESS = b"Error - No e-mail address defined\n"
+EDGES = [
+    *[pytest.param(Edge(long_folder(n), args, b"", opened), id=f"folder-of-{n}-bytes-{route}")
+      for n in (4092, 4094, 4096, 4400)
+      for route, args, opened in (("command-line", ["a@b.c", "s"], [REQUEST]), ("settings", [], OWN))
+      if (n, route) != (4092, "command-line")],  # that one ran before
+    pytest.param(Edge(deleted_binary, [], b"", OWN), id="deleted-binary-own-settings"),
+    pytest.param(Edge(lambda native: deleted_binary(native, folder_too=True), ["a@b.c", "s"], b"",
+                      [REQUEST]), id="deleted-binary-and-folder-command-line"),
+    pytest.param(Edge(memory_file, [], NO_ADDRESS, [], traced=True),
+                 id="memory-file-reads-no-settings"),
+    pytest.param(Edge(small_stack, [], b"", OWN), id="16-kib-stack-settings"),
+    pytest.param(Edge(opener_killed, ["a@b.c", "s"], b"Error opening\r\n\ra@b.c?subject=s\n", []),
+                 id="opener-killed-by-a-signal-is-a-failed-open"),
+]
+
+
+# Beside the program, its own settings file and the shared one with another recipient.
+@pytest.mark.parametrize("edge", EDGES)
+def test_edge(native, request, edge):
+    (native.program.parent / "mailto.ini").write_text("[EMAIL]\nAddress=own@b.c\n")
+    (native.program.parent / "VANTIK.INI").write_text("[EMAIL]\nAddress=shared@b.c\n")
+    options, fds = edge.condition(native)
+    trace = native.work / "trace"
+    if edge.traced:
+        options["before"] = [request.getfixturevalue("strace"), "-f", "-qq", "-e", "trace=%file",
+                             "-o", trace]
+    try:
+        result = native.run(*edge.args, **options)
+    finally:
+        for fd in fds:
+            os.close(fd)
+    argv = native.records / "argv"  # what a plain opener kept
+    opened = result.opened + ([argv.read_bytes().split(b"\0")[:-1]] if argv.exists() else [])
+    assert (result.status, result.err, opened) == (0, edge.err, edge.opened)
+    if edge.traced:
+        assert re.findall(rb"[^\"]*\.ini|VANTIK\.INI", trace.read_bytes(), re.I) == []
 
 
 def read_to_end(fd, timeout=10):

@@ -46,6 +46,8 @@ ROWS = {  # arguments, files beside the program, the opener's status, the reques
                               b"mailto:tab\there?subject=\x80\xff\xe9", b""),
     "failure-text": (["addr", "subj", "/error=Cannot<#0D><#0A>start"], {}, 4,
                      b"mailto:addr?subject=subj", b"Cannot\r\nstart\r\n\raddr?subject=subj\n"),
+    "address-like-the-switch-is-no-failure-text": (["/error=x@y", "s"], {}, 1,
+        b"mailto:/error=x@y?subject=s", b"Error opening\r\n\r/error=x@y?subject=s\n"),
     "missing-opener": (["addr", "s", "/error=No`1opener"], {}, None, None,
                        b"No opener\r\n\raddr?subject=s\n"),
     "opener-that-stays-is-taken-as-started": (["slow@b.c"], {}, "hold", b"mailto:slow@b.c", b""),
@@ -65,9 +67,11 @@ ROWS = {  # arguments, files beside the program, the opener's status, the reques
     "neither-file": ([], {}, 0, None, NO_ADDRESS),
     "directory-named-like-the-own-file": ([], {"mailto.ini": pathlib.Path.mkdir, **SHARED}, 0,
                                           FROM_SHARED, b""),
-    "own-file-written-before-1980": ([], {"mailto.ini": lambda path: (  # as if not there
-        path.write_bytes(ini(b"old@b.c")), os.utime(path, (298296000, 298296000))), **SHARED}, 0,
-        FROM_SHARED, b""),
+    # Windows takes a file without an MS-DOS date (1980-2107) as missing; a file is a file here.
+    **{f"own-file-dated-{name}-used": ([], {"mailto.ini": lambda path, t=seconds: (
+        path.write_bytes(ini(b"old@b.c")), os.utime(path, (t, t))), **SHARED}, 0,
+        b"mailto:old@b.c", b"") for name, seconds in (
+            ("0", 0), ("1979", 298296000), ("2108", 4354819200))},
     "mark-comment-case-blanks-quotes-empty-subject": ([], {"mailto.ini": (
         b'\xef\xbb\xbf; mail\r\n[ email ]\r\n  ADDRESS = "q@b.c" \r\nsubject=\r\n')}, 0,
         b"mailto:q@b.c", b""),

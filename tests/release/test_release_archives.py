@@ -12,13 +12,16 @@ import zipfile
 import pytest
 
 LICENCE, MANUAL = [r"\A{licence}\Z"], [r"^mailto {version} ", "VANTIK.INI"]  # MANUAL: as formatted
+SAMPLE = [r"^\[EMAIL\]$", "^;Address=", "^;Subject=", "^;Error="]
 FILES = {  # each file: its mode and what its text says (line ends made LF: CRLF in the zip)
     "tarball": {"bin/mailto": (0o755, []), "share/doc/mailto/LICENSE": (0o644, LICENCE),
-                "share/man/man1/mailto.1": (0o644, MANUAL)},
+                "share/man/man1/mailto.1": (0o644, MANUAL),
+                "share/doc/mailto/examples/mailto.ini": (0o644, SAMPLE)},
     "zip": {"LICENSE.txt": (0o644, LICENCE), "mailto.exe": (0o755, []),
             "README.txt": (0o644, [r"\Amailto {version} for Windows$", r"^ +LICENSE\.txt "]),
-            "mailto.ini": (0o644, [r"^\[EMAIL\]$", "^;Address=", "^;Subject=", "^;Error="])},
+            "mailto.ini": (0o644, SAMPLE)},
     "deb": {"usr/bin/mailto": (0o755, []), "usr/share/man/man1/mailto.1.gz": (0o644, MANUAL),
+            "usr/share/doc/mailto/examples/mailto.ini": (0o644, SAMPLE),
             "usr/share/doc/mailto/changelog.gz": (0o644, [r"\Amailto \({version}\) "]),
             "usr/share/doc/mailto/copyright": (0o644, [  # machine-readable, naming the licence
                 "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$",

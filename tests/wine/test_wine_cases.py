@@ -61,6 +61,8 @@ FAILED = [
     ("failure_text_line_break", b" addr subj /error=Cannot<#0D><#0A>start", b"addr?subject=subj",
      b"Cannot\r\nstart"),
     ("high_byte_escape", b" a s /error=<#e9>t<#E9>", b"a?subject=s", b"\xe9t\xe9"),
+    # Argument 1 is the address whatever it starts with: the switch is looked for from argument 2.
+    ("address_like_the_switch", b" /error=x@y s", b"/error=x@y?subject=s", b"Error opening"),
     # A decoded zero byte ends the text the platform sees.
     ("zero_byte_failure_text", b" a s /error=<#00>abc", b"a?subject=s", b""),
 ]
