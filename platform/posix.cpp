@@ -121,7 +121,11 @@ std::string without_deleted_mark(std::string path)
         return path;
     path.resize(path.size() - mark.size());
     const std::string folder = path.substr(0, path.rfind('/') + 1);
-    program_has_folder = stat(folder.c_str(), &named) == 0 && named.st_dev == running.st_dev;
+    // A folder the program may not look into is still its folder: entering it reports why not.
+    if (stat(folder.c_str(), &named) == 0)
+        program_has_folder = named.st_dev == running.st_dev;
+    else
+        program_has_folder = errno != ENOENT && errno != ENOTDIR;
     return path;
 }
 
