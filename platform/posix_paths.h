@@ -1,5 +1,5 @@
 // posix_paths.h: the paths the POSIX build trusts: the folders of PATH it searches for the programs
-// it starts, and its own path made absolute.
+// it starts, its own path made absolute, and the names of the files beside it.
 #pragma once
 
 #include <string>
