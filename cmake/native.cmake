@@ -69,10 +69,10 @@ endif()
 
 # The end-to-end tests of the program built here.
 include(${CMAKE_SOURCE_DIR}/tests/native/native.cmake)
-# The real xdg-open and the real mail program Sylpheed under Xvfb; the sanitizers would see no
-# code here that the other end-to-end tests do not run.
+# The real xdg-open and the real mail programs Sylpheed and Claws Mail under Xvfb; the sanitizers
+# would see no code here that the other end-to-end tests do not run.
 if(NOT MAILTO_SANITIZE AND NOT MAILTO_FUZZ)
-  mailto_pytest(native_sylpheed desktop/test_desktop_native.py)
+  mailto_pytest(native_mail_programs desktop/test_desktop_native.py)
 endif()
 
 mailto_find_for(MAILTO_BENCHMARKS benchmark)

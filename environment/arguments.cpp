@@ -24,10 +24,9 @@ const char* token_start(const char* position)
 // between double quotes to take(run, length). A double quote opens or closes quoting and is
 // dropped; the token ends at the end of the line, at a blank outside quotes (which it steps
 // over), or when it has max_argument_length bytes. Returns the token's length, which is 0 only at
-// the end of the line. Inline, so that the loops walking a long line over it make no call per
-// token.
+// the end of the line.
 template <typename Take>
-inline std::size_t walk_token(const char*& position, Take take)
+std::size_t walk_token(const char*& position, Take take)
 {
     const char* next = token_start(position);
     const char* run = next;

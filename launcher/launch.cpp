@@ -114,6 +114,8 @@ void show_failure(route from, const std::string& target)
 {
     std::string text = obtain_failure_text(from);
     if (text.empty()) text = "Error opening";
+    // CR LF, then a lone CR, at which a message box breaks the line again: an empty line sets the
+    // request apart from the text (docs/failure.png; the native dialogs read it alike).
     const std::string message = decode_message_escapes(text) + "\r\n\r" + target;
     platform::message_box(0, message.c_str(), "", mb_ok);
 }

@@ -44,9 +44,8 @@ std::size_t line_room(int argc, char** argv)
 // Writes one argv element at out as one command-line token: its double quotes dropped, as the
 // tokenizer would drop them; cut at the tokenizer's longest argument, so that the excess cannot
 // spill into the next argument; in quotes when it holds a blank. Returns the end of the token,
-// out itself when nothing is left of the element. Inline, as a call per element would cost more
-// than copying a short one.
-inline char* write_token(const char* element, char* out)
+// out itself when nothing is left of the element.
+char* write_token(const char* element, char* out)
 {
     char* end = out;
     char* const limit = out + platform::max_argument_length;

@@ -14,10 +14,10 @@ presets=("$@")
 [ $# -gt 0 ] || presets=(native sanitize windows windows64 fuzz)
 for preset in "${presets[@]}"; do
     case $preset in
-        # unit tests, benchmarks, lint; the real opener and mail program; the Debian package
+        # unit tests, benchmarks, lint; the real opener and mail programs; the Debian package
         native) packages+=(libgtest-dev libgmock-dev libbenchmark-dev hyperfine clang-format
-                           clang-tidy "${native_tests[@]}" xdg-utils sylpheed zenity dpkg-dev lintian
-                           diffoscope-minimal) ;;
+                           clang-tidy "${native_tests[@]}" xdg-utils sylpheed claws-mail zenity
+                           dpkg-dev lintian diffoscope-minimal) ;;
         sanitize) packages+=(libgtest-dev libgmock-dev "${native_tests[@]}") ;;
         # the 32-bit executable, its formatting and clang-tidy, and 32-bit Wine
         windows) packages+=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev

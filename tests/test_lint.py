@@ -2,6 +2,7 @@
 clean over the product code this build compiles (tests aside), a cross build for its own target."""
 import json
 import os
+import pathlib
 import re
 import shlex
 import shutil
@@ -23,12 +24,18 @@ def tool(names, version=""):
 
 
 def sources(root):
-    """The tree's C++ files: those git knows of or would add; outside a checkout, all but builds."""
-    listed = output("git", "-C", root, "ls-files", "-co", "--exclude-standard", "*.cpp", "*.h")
-    if listed.returncode == 0:
-        return [name for name in listed.stdout.splitlines() if (root / name).is_file()]
-    return [str(p.relative_to(root)) for p in root.rglob("*.[ch]*")
-            if p.suffix in (".cpp", ".h") and p.relative_to(root).parts[0] != "build"]
+    """The tree's C++ files, read from the tree itself, so that a checkout and an unpacked source
+    archive (no git) list the same: all but those in hidden folders and build folders (build/,
+    where the presets build, and any folder CMake has configured)."""
+    found = []
+    for folder, folders, files in os.walk(root):
+        here = pathlib.Path(folder)
+        folders[:] = sorted(name for name in folders if not name.startswith(".")
+                            and here / name != root / "build"
+                            and not (here / name / "CMakeCache.txt").exists())
+        found += [str((here / name).relative_to(root)) for name in sorted(files)
+                  if name.endswith((".cpp", ".h"))]
+    return found
 
 
 def cross_arguments(compiler):
@@ -41,6 +48,25 @@ def cross_arguments(compiler):
     return [f"--extra-arg=--target={machine}"] + [
         f"--extra-arg=-isystem{os.path.realpath(f)}" for f in folders
         if not re.search(r"/lib/gcc/[^/]*/[^/]*/include(-fixed)?$", f)]
+
+
+@pytest.mark.parametrize("path, listed", [
+    pytest.param("launcher/launch.cpp", True, id="source"),
+    pytest.param("tests/fuzz/fuzz_check.h", True, id="header"),
+    pytest.param("docs/mailto.1.in", False, id="not-cpp"),
+    pytest.param("build/native/generated.cpp", False, id="preset-build-folder"),
+    pytest.param("out/CMakeFiles/generated.cpp", False, id="build-folder-of-any-name"),
+    pytest.param(".cache/clangd/index.h", False, id="hidden-folder"),
+])
+def test_sources_without_git(tmp_path, monkeypatch, path, listed):
+    # As a tree unpacked from a source archive on a machine without git.
+    monkeypatch.setenv("PATH", str(tmp_path / "no-tools"))
+    tree = tmp_path / "tree"
+    (tree / "out").mkdir(parents=True)
+    (tree / "out/CMakeCache.txt").touch()
+    (tree / path).parent.mkdir(parents=True, exist_ok=True)
+    (tree / path).touch()
+    assert sources(tree) == ([path] if listed else [])
 
 
 def test_formatting(source_dir):

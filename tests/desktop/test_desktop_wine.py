@@ -3,7 +3,7 @@ host's xdg-open and so to Sylpheed, which composes the message the command line 
 import shutil
 
 import pytest
-from parts.desktop import BYTE_ROWS
+from parts.desktop import BYTE_ROWS, read_by
 from parts.wine import Wine
 
 
@@ -27,10 +27,10 @@ def desktop_wine(build_dir, display, desktop, tmp_path_factory):
 # take the request for a web address, so no row has one. The first row starts Sylpheed cold.
 @pytest.mark.parametrize("argument,subject,cc,body", BYTE_ROWS)
 def test_compose(desktop_wine, desktop, request, argument, subject, cc, body):
-    address = request.node.callspec.id + "@example.org"
+    address, subject = request.node.callspec.id + "@example.org", read_by(desktop.client, subject)
     # The Unix side (winebrowser, xdg-open, Sylpheed) reads UTF-8; Wine's code page stays 1252.
     run = desktop_wine.run(f"mailto.exe {address} {argument}".encode("cp1252"), handler="wine",
                            env={"LC_ALL": "C.UTF-8"}, timeout=60)
     assert (run.status, run.boxes) == (0, [])
     assert desktop.compose(subject) == {"To": address, "Cc": cc, "Subject": subject, "body": body}
-    assert desktop.sylpheed_pids(), "Sylpheed did not stay open"
+    assert desktop.client_pids(), "Sylpheed did not stay open"

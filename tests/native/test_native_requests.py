@@ -134,3 +134,15 @@ def test_deep_program_folder(native):
     result = native.run(program=deep / "mailto")
     assert (result.status, result.err, result.opened) == (0, b"", [[b"mailto:deep@b.c"]])
     assert native.calls("xdg-open")[0].cwd == os.fsencode(deep)
+
+
+def test_program_started_through_a_link(native):
+    # The settings file beside the real executable counts, not the one beside a link to it.
+    link = native.work / "links" / "mailto"
+    link.parent.mkdir()
+    link.symlink_to(native.program)
+    (link.parent / "mailto.ini").write_bytes(ini(b"link@b.c"))
+    (native.program.parent / "mailto.ini").write_bytes(ini(b"real@b.c"))
+    result = native.run(program=link)
+    assert (result.status, result.err, result.opened) == (0, b"", [[b"mailto:real@b.c"]])
+    assert native.calls("xdg-open")[0].cwd == os.fsencode(native.program.parent)

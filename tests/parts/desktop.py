@@ -1,4 +1,5 @@
-"""The real xdg-open hands "mailto:" to the real Sylpheed, in a HOME of its own: read its drafts."""
+"""The real xdg-open hands "mailto:" to a real mail program, Sylpheed or Claws Mail, in a HOME of
+its own: read its drafts."""
 import email.policy
 import os
 import pathlib
@@ -8,21 +9,39 @@ from shutil import which
 
 import pytest
 
-# What Sylpheed makes of the bytes of a subject: the subject argument, then the draft's Subject, Cc
-# and body. "&" starts another field, "%XX" is decoded, "+" becomes a space, "#" and "?" stay.
+# The one reading the mail programs differ in: Sylpheed takes a bare "+" for a space, Claws Mail
+# (as Thunderbird) keeps it.
+PLUS = {"sylpheed": "one two", "claws-mail": "one+two"}
+# What the mail program makes of the bytes of a subject: the subject argument, then the draft's
+# Subject (PLUS: by program), Cc and body. "&" starts another field, "%XX" is decoded, "#" and "?"
+# stay.
 BYTE_ROWS = [
     pytest.param("Hello`1there", "Hello there", "", "", id="readme"),
     pytest.param("Issue`1#42?`1Why?", "Issue #42? Why?", "", "", id="hash_question"),
     pytest.param("Hi&cc=x@y.org&body=text", "Hi", "x@y.org", "text", id="fields"),
     pytest.param("100%25`1sure`1%26`1%2B1", "100% sure & +1", "", "", id="percent_escapes"),
-    pytest.param("one+two", "one two", "", "", id="plus"),
+    pytest.param("one+two", PLUS, "", "", id="plus"),
     # UTF-8 from the native program; the exe hands its bytes to the ANSI calls (code page 1252).
     pytest.param("Grüße`1aus`1Köln", "Grüße aus Köln", "", "", id="non_ascii")]
+# Each mail program: its settings folder, files beside the account and mailbox, and the title of
+# its compose window after the subject. Claws Mail's spelling checker would stop at a dialog.
+CLIENTS = {"sylpheed": (".sylpheed-2.0", {}, " - Compose"),
+           "claws-mail": (".claws-mail", {"clawsrc": "[Common]\nenable_aspell=0\n"},
+                          " - Compose message")}
 # One default account and an MH mailbox: no first-run dialog, drafts saved to ~/Mail/draft.
 ACCOUNT = ("[Account: 1]\naccount_name=test\nis_default=1\nname=Test Sender\naddress=sender@"
            "example.org\nprotocol=0\nreceive_server=localhost\nsmtp_server=localhost\nuser_id=s\n")
 FOLDERS = {"inbox": "inbox", "outbox": "sent", "queue": "queue", "trash": "trash",
            "draft": "draft", "junk": "junk"}
+FOLDER_LIST = ('<?xml version="1.0" encoding="UTF-8"?>\n<folderlist>\n<folder type="mh" '
+               'name="Mailbox" path="Mail">\n' + "".join(
+                   f'<folderitem type="{t}" name="{n}" path="{n}" />\n' for t, n in FOLDERS.items())
+               + "</folder>\n</folderlist>\n")
+
+
+def read_by(client, subject):
+    """A row's subject as the mail program client reads it."""
+    return subject[client] if isinstance(subject, dict) else subject
 
 
 def wait_for(what, check, seconds):
@@ -45,39 +64,40 @@ def processes():
 
 
 class Desktop:
-    """env: the environment of this desktop's user, HOME among it."""
+    """env: the environment of this desktop's user, HOME among it; client: its mail program."""
 
-    def __init__(self, env):
-        self.env, self.home = env, pathlib.Path(env["HOME"])
+    def __init__(self, env, client):
+        self.env, self.home, self.client = env, pathlib.Path(env["HOME"]), client
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
                               timeout=30).stdout
 
-    def sylpheed_pids(self):
-        """This desktop's Sylpheed processes (their HOME tells them from any other)."""
+    def client_pids(self):
+        """This desktop's mail program processes (their HOME tells them from any other)."""
         home = b"\0HOME=%s\0" % bytes(self.home)
         return [pid for pid, name, _, env in processes()
-                if name == b"sylpheed\n" and home in b"\0" + env]
+                if name == self.client.encode() + b"\n" and home in b"\0" + env]
 
-    def stop_sylpheed(self):
-        """Asks Sylpheed to exit; kills what is left of it ten seconds later."""
-        if self.sylpheed_pids():
-            subprocess.run(["sylpheed", "--exit"], env=self.env, capture_output=True, timeout=10)
+    def stop_client(self):
+        """Asks the mail program to exit; kills what is left of it ten seconds later."""
+        if self.client_pids():
+            subprocess.run([self.client, "--exit"], env=self.env, capture_output=True, timeout=10)
         end = time.monotonic() + 10
-        while self.sylpheed_pids() and time.monotonic() < end:
+        while self.client_pids() and time.monotonic() < end:
             time.sleep(0.1)
-        for pid in self.sylpheed_pids():
+        for pid in self.client_pids():
             os.kill(pid, 9)
 
     def compose(self, subject):
-        """Saves the window "SUBJECT - Compose" as a draft (ctrl+s, through the input focus as a
+        """Saves the compose window titled SUBJECT as a draft (ctrl+s, through the input focus as a
         user's keys) and closes it (ctrl+w); returns To, Cc, Subject and the body."""
+        suffix = CLIENTS[self.client][2]
         def titles():
             return {self.xdotool("getwindowname", id)[:-1]: id for id in self.xdotool(
-                "search", "--onlyvisible", "--name", " - Compose$").split()}
-        id = wait_for(lambda: f"a window {subject!r} - Compose; open: {list(titles())}",
-                      lambda: titles().get(f"{subject} - Compose"), 60)
+                "search", "--onlyvisible", "--name", suffix + "$").split()}
+        id = wait_for(lambda: f"a window {subject + suffix!r}; open: {list(titles())}",
+                      lambda: titles().get(subject + suffix), 60)
         drafts = lambda: {f for f in (self.home / "Mail/draft").iterdir() if f.name.isdigit()}
         before = drafts()
         self.xdotool("windowfocus", id, "key", "ctrl+s")
@@ -91,27 +111,32 @@ class Desktop:
 
 
 @pytest.fixture(scope="session")
-def desktop(tmp_path_factory, display):
-    """A Desktop on the private display, Sylpheed its "mailto:" handler, ended at the end."""
-    if missing := [p for p in ("xdg-open", "xdg-mime", "sylpheed", "xdotool") if not which(p)]:
+def mail_client():
+    """The desktop's mail program; a test module parametrizes it to take others."""
+    return "sylpheed"
+
+
+@pytest.fixture(scope="session")
+def desktop(tmp_path_factory, display, mail_client):
+    """A Desktop on the private display, mail_client its "mailto:" handler, ended at the end."""
+    tools = ("xdg-open", "xdg-mime", mail_client, "xdotool")
+    if missing := [p for p in tools if not which(p)]:
         pytest.skip(f"not installed: {', '.join(missing)} (tests/install.sh installs them)")
+    settings, files, _ = CLIENTS[mail_client]
     home = tmp_path_factory.mktemp("desktop")
     dirs = {"TMPDIR": "tmp", "XDG_CONFIG_HOME": ".config", "XDG_DATA_HOME": ".local/share",
-            "XDG_CACHE_HOME": ".cache", "XDG_RUNTIME_DIR": ".runtime", "": ".sylpheed-2.0"}
+            "XDG_CACHE_HOME": ".cache", "XDG_RUNTIME_DIR": ".runtime", "": settings}
     for folder in [*dirs.values(), *(f"Mail/{name}" for name in FOLDERS.values())]:
         (home / folder).mkdir(parents=True, mode=0o700)
-    (home / ".sylpheed-2.0/accountrc").write_text(ACCOUNT)
-    (home / ".sylpheed-2.0/folderlist.xml").write_text(
-        '<?xml version="1.0" encoding="UTF-8"?>\n<folderlist>\n<folder type="mh" name="Mailbox" '
-        'path="Mail">\n' + "".join(f'<folderitem type="{t}" name="{n}" path="{n}" />\n'
-                                   for t, n in FOLDERS.items()) + "</folder>\n</folderlist>\n")
-    # No desktop session tells xdg-open which one this is; Sylpheed is a UTF-8 program.
+    for name, text in {"accountrc": ACCOUNT, "folderlist.xml": FOLDER_LIST, **files}.items():
+        (home / settings / name).write_text(text)
+    # No desktop session tells xdg-open which one this is; the mail programs read UTF-8.
     env = {k: v for k, v in os.environ.items() if k not in (
         "DESKTOP_SESSION", "GNOME_DESKTOP_SESSION_ID", "KDE_FULL_SESSION", "BROWSER")}
     env.update({k: str(home / v) for k, v in dirs.items() if k}, HOME=str(home),
                XDG_CURRENT_DESKTOP="X-Generic", LC_ALL="C.UTF-8", DISPLAY=display)
-    subprocess.run(["xdg-mime", "default", "sylpheed.desktop", "x-scheme-handler/mailto"],
+    subprocess.run(["xdg-mime", "default", f"{mail_client}.desktop", "x-scheme-handler/mailto"],
                    env=env, timeout=30, check=True)
-    desktop = Desktop(env)
+    desktop = Desktop(env, mail_client)
     yield desktop  # pytest goes on here after the last test, whatever its outcome
-    desktop.stop_sylpheed()
+    desktop.stop_client()

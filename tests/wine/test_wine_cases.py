@@ -91,7 +91,7 @@ SETTINGS = [
     row("shared_ini_when_own_missing", SHARED, SHARED_FILE, SHARED_READ),
     row("directory_named_like_own_ini", {"mailto.ini": None, **SHARED}, SHARED_FILE, SHARED_READ),
     # A last-write time in local years 1980 to 2107 counts. (Wine takes 2108 as well, where Windows
-    # refuses it; the native build's posix_files_test.cpp checks that edge.)
+    # refuses it; the unit tests' "first second of 2108" rows check that edge.)
     row("own_ini_before_1980_ignored", BOTH, SHARED_FILE, SHARED_READ, ("UTC0", 1975, 6, 1, 12, 0)),
     row("own_ini_first_day_of_1980", BOTH, OWN_FILE, OWN_READ, ("UTC0", 1980, 1, 1, 12, 0)),
     row("own_ini_last_day_of_2107", BOTH, OWN_FILE, OWN_READ, ("UTC0", 2107, 12, 31, 12, 0)),
