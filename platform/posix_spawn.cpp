@@ -46,16 +46,12 @@ bool keeps_stream(int stream)
     return fstat(stream, &status) == 0 && (S_ISREG(status.st_mode) || isatty(stream) == 1);
 }
 
-// Standard input from input, or /dev/null when input is negative, so that a started program
-// never reads the caller's; standard output and error kept or sent to /dev/null. Every other
-// descriptor is closed: one the caller leaked to mailto (a pipe, a socket, a lock) must not live
-// on in the mail program.
-void set_streams(posix_spawn_file_actions_t& actions, int input)
+// Standard input from /dev/null, so that a started program never reads the caller's; standard
+// output and error kept or sent to /dev/null. Every other descriptor is closed: one the caller
+// leaked to mailto (a pipe, a socket, a lock) must not live on in the mail program.
+void set_streams(posix_spawn_file_actions_t& actions)
 {
-    if (input >= 0)
-        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     for (const int stream : {STDOUT_FILENO, STDERR_FILENO})
         if (!keeps_stream(stream))
             posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_WRONLY, 0);
@@ -65,7 +61,7 @@ void set_streams(posix_spawn_file_actions_t& actions, int input)
 // Every signal at its default and none blocked: a signal ignored here (SIGPIPE, or one the
 // caller ignored) would otherwise stay ignored in the started program. A session of its own
 // keeps a program out of reach of what is aimed at the caller's process group or terminal.
-void set_signals(posix_spawnattr_t& attributes, bool own_session)
+void set_signals(posix_spawnattr_t& attributes)
 {
     sigset_t all;
     sigset_t none;
@@ -73,8 +69,8 @@ void set_signals(posix_spawnattr_t& attributes, bool own_session)
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
-    const short session = own_session ? POSIX_SPAWN_SETSID : 0;
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | session);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID);
 }
 
 // arguments as a program's argument vector, ended by a null pointer.
@@ -90,16 +86,16 @@ std::vector<char*> argument_vector(const std::vector<std::string>& arguments)
 
 // Starts the program at path with the given arguments and environment, never through a shell,
 // with the streams and signals above. Returns 0, or the error number when it cannot start.
-int spawn(const std::string& path, const std::vector<std::string>& arguments, int input,
-          char* const* environment, bool own_session, pid_t& child)
+int spawn(const std::string& path, const std::vector<std::string>& arguments,
+          char* const* environment, pid_t& child)
 {
     const std::vector<char*> argv = argument_vector(arguments);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    set_streams(actions, input);
+    set_streams(actions);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    set_signals(attributes, own_session);
+    set_signals(attributes);
     const int error =
         posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environment);
     posix_spawnattr_destroy(&attributes);
@@ -170,7 +166,8 @@ bool make_stream(int fd, int stream)
     return dup2(fd, stream) == stream;
 }
 
-// set_streams, by hand, in a child about to start a program.
+// set_streams, by hand, in a child about to start a program, with input on standard input where
+// it is not negative.
 bool set_child_streams(int input)
 {
     if (!make_stream(input >= 0 ? input : open("/dev/null", O_RDONLY | O_CLOEXEC), STDIN_FILENO))
@@ -181,8 +178,8 @@ bool set_child_streams(int input)
     return close_range(STDERR_FILENO + 1, ~0U, 0) == 0;
 }
 
-// set_signals, by hand, without the session of its own. The C library's own signals refuse a
-// change, as they do in posix_spawn.
+// set_signals, by hand, without the session of its own: a dialog is part of mailto. The C
+// library's own signals refuse a change, as they do in posix_spawn.
 void set_child_signals()
 {
     struct sigaction default_action = {};
@@ -257,7 +254,7 @@ std::int32_t shell_execute(window, const char*, const char* file, const char*, c
     const std::string opener = posix::program_on_path("xdg-open");
     if (opener.empty()) return opener_missing;
     pid_t child = 0;
-    if (spawn(opener, {"xdg-open", file}, -1, environ, true, child) != 0) return opener_not_started;
+    if (spawn(opener, {"xdg-open", file}, environ, child) != 0) return opener_not_started;
     return opener_result(child);
 }
 
