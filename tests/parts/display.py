@@ -52,7 +52,8 @@ def start_xvfb_on(number, log):
 def start_xvfb(log):
     """Starts Xvfb writing to the open file log on the first display number that is free here
     and that it alone listens on; returns the server and its DISPLAY value (":N"), or None for
-    the value when none came up."""
+    the value (and a server that has ended, or none) when none came up."""
+    server = None
     for number in range(64):
         if os.path.exists(f"/tmp/.X{number}-lock") or abstract_listener(number):
             continue
@@ -64,6 +65,8 @@ def start_xvfb(log):
 
 
 def stop_xvfb(server):
+    if server is None:
+        return
     server.terminate()
     try:
         server.wait(timeout=10)
