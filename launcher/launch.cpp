@@ -41,9 +41,15 @@ void show_stop_report(unsigned long code, std::uint32_t location)
     platform::message_box(0, report, "Error", mb_ok);
 }
 
-// Reached from any allocation that fails; the report itself needs no heap memory.
+// Reached when the report itself runs out of memory (a dialog program is started with heap
+// memory on some platforms): the report has gone to wherever it could, and the run ends.
+void out_of_memory_in_report() { platform::exit_process(out_of_memory_code); }
+
+// Reached from any allocation that fails. A failure inside the report must end the run, not come
+// back here for ever.
 void out_of_memory()
 {
+    std::set_new_handler(out_of_memory_in_report);
     show_stop_report(out_of_memory_code, location_of(&out_of_memory));
     platform::exit_process(out_of_memory_code);
 }
@@ -122,9 +128,10 @@ void show_failure(route from, const std::string& target)
 
 }  // namespace
 
+void stop_when_memory_runs_out() { std::set_new_handler(out_of_memory); }
+
 int run()
 {
-    std::set_new_handler(out_of_memory);
     environment::build_lead_byte_table();
     if (const unsigned long code = enter_program_folder()) return static_cast<int>(code);
     const route from = choose_route();

@@ -212,6 +212,7 @@ TEST(launch_death, running_out_of_memory_reports_203_and_exits_with_it)
         {
             fake::reset();
             fake::set_command_line("mailto a");
+            launcher::stop_when_memory_runs_out();
             launcher::run();
             exhaust_memory();
         },

@@ -85,6 +85,14 @@ std::string valid_utf8(const std::string& text)
 
 std::string dialog_text(const std::string& text) { return valid_utf8(one_line_break_each(text)); }
 
+std::string readable_text(const std::string& text, std::size_t limit)
+{
+    if (text.size() <= limit) return text;
+    std::size_t end = limit;
+    while (end > 0 && (byte_at(text, end) & 0xC0) == 0x80) --end;
+    return text.substr(0, end) + "\n\xE2\x80\xA6";
+}
+
 std::string kdialog_text(const std::string& text)
 {
     std::string rich = "<qt style=\"white-space:pre-wrap\">";

@@ -64,6 +64,20 @@ TEST(DialogText, DialogTextDoesBoth)
     EXPECT_EQ("Failed\n\nCaf" + fffd + "\n", platform::dialog_text("Failed\r\n\rCaf\xE9\r"));
 }
 
+TEST(DialogText, ReadableTextIsCutAtACharacterAndMarked)
+{
+    const std::string mark = "\n\xE2\x80\xA6";
+    const std::vector<row> rows = {
+        {"at the limit: unchanged", "abcd", "abcd"},
+        {"shorter: unchanged", "ab", "ab"},
+        {"one byte over", "abcde", "abcd" + mark},
+        {"a character ending at the limit stays", "ab\xC3\xA9z", "ab\xC3\xA9" + mark},
+        {"a character across the limit goes whole", "abc\xC3\xA9", "abc" + mark},
+        {"four bytes across the limit", "a\xF0\x9F\x98\x80z", "a" + mark},
+    };
+    for (const row& r : rows) EXPECT_EQ(r.expected, platform::readable_text(r.text, 4)) << r.what;
+}
+
 TEST(DialogText, KdialogGetsEscapedRichText)
 {
     const std::string open = "<qt style=\"white-space:pre-wrap\">";

@@ -188,10 +188,14 @@ std::string reachable(const char* path)
 
 int main(int argc, char** argv)
 {
-    // A write to a reader that has gone fails (EPIPE) instead of ending the run before its message
-    // box; the programs started get every signal back at its default. SIGCHLD must be at its
-    // default for the opener's exit status to be collected: ignored, the kernel discards it.
+    // Building the command line from a long argv can exhaust memory already.
+    launcher::stop_when_memory_runs_out();
+    // A write to a reader that has gone (EPIPE) or to a file at the caller's size limit (EFBIG)
+    // fails instead of ending the run before its message box; the programs started get every
+    // signal back at its default. SIGCHLD must be at its default for the opener's exit status to
+    // be collected: ignored, the kernel discards it.
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     signal(SIGCHLD, SIG_DFL);
     take_program_path();
     command_line_text = command_line_from(argc, argv);

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -45,16 +46,12 @@ bool keeps_stream(int stream)
     return fstat(stream, &status) == 0 && (S_ISREG(status.st_mode) || isatty(stream) == 1);
 }
 
-// Standard input from input, or /dev/null when input is negative, so that a started program
-// never reads the caller's; standard output and error kept or sent to /dev/null. Every other
-// descriptor is closed: one the caller leaked to mailto (a pipe, a socket, a lock) must not live
-// on in the mail program.
-void set_streams(posix_spawn_file_actions_t& actions, int input)
+// Standard input from /dev/null, so that a started program never reads the caller's; standard
+// output and error kept or sent to /dev/null. Every other descriptor is closed: one the caller
+// leaked to mailto (a pipe, a socket, a lock) must not live on in the mail program.
+void set_streams(posix_spawn_file_actions_t& actions)
 {
-    if (input >= 0)
-        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     for (const int stream : {STDOUT_FILENO, STDERR_FILENO})
         if (!keeps_stream(stream))
             posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", O_WRONLY, 0);
@@ -64,7 +61,7 @@ void set_streams(posix_spawn_file_actions_t& actions, int input)
 // Every signal at its default and none blocked: a signal ignored here (SIGPIPE, or one the
 // caller ignored) would otherwise stay ignored in the started program. A session of its own
 // keeps a program out of reach of what is aimed at the caller's process group or terminal.
-void set_signals(posix_spawnattr_t& attributes, bool own_session)
+void set_signals(posix_spawnattr_t& attributes)
 {
     sigset_t all;
     sigset_t none;
@@ -72,26 +69,33 @@ void set_signals(posix_spawnattr_t& attributes, bool own_session)
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
-    const short session = own_session ? POSIX_SPAWN_SETSID : 0;
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | session);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID);
 }
 
-// Starts the program at path with the given arguments and environment, never through a shell,
-// with the streams and signals above. Returns 0, or the error number when it cannot start.
-int spawn(const std::string& path, const std::vector<std::string>& arguments, int input,
-          char* const* environment, bool own_session, pid_t& child)
+// arguments as a program's argument vector, ended by a null pointer.
+std::vector<char*> argument_vector(const std::vector<std::string>& arguments)
 {
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
     for (const std::string& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
+    return argv;
+}
+
+// Starts the program at path with the given arguments and environment, never through a shell,
+// with the streams and signals above. Returns 0, or the error number when it cannot start.
+int spawn(const std::string& path, const std::vector<std::string>& arguments,
+          char* const* environment, pid_t& child)
+{
+    const std::vector<char*> argv = argument_vector(arguments);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    set_streams(actions, input);
+    set_streams(actions);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    set_signals(attributes, own_session);
+    set_signals(attributes);
     const int error =
         posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environment);
     posix_spawnattr_destroy(&attributes);
@@ -153,6 +157,53 @@ void write_all(int pipe_end, const std::string& text)
     }
 }
 
+// Makes fd the given standard stream of a child about to start a program; fd may be the stream
+// already, opened with O_CLOEXEC. Returns false on failure.
+bool make_stream(int fd, int stream)
+{
+    if (fd < 0) return false;
+    if (fd == stream) return fcntl(fd, F_SETFD, 0) == 0;
+    return dup2(fd, stream) == stream;
+}
+
+// set_streams, by hand, in a child about to start a program, with input on standard input where
+// it is not negative.
+bool set_child_streams(int input)
+{
+    if (!make_stream(input >= 0 ? input : open("/dev/null", O_RDONLY | O_CLOEXEC), STDIN_FILENO))
+        return false;
+    for (const int stream : {STDOUT_FILENO, STDERR_FILENO})
+        if (!keeps_stream(stream) && !make_stream(open("/dev/null", O_WRONLY | O_CLOEXEC), stream))
+            return false;
+    return close_range(STDERR_FILENO + 1, ~0U, 0) == 0;
+}
+
+// set_signals, by hand, without the session of its own: a dialog is part of mailto. The C
+// library's own signals refuse a change, as they do in posix_spawn.
+void set_child_signals()
+{
+    struct sigaction default_action = {};
+    default_action.sa_handler = SIG_DFL;
+    for (int number = 1; number < NSIG; ++number) sigaction(number, &default_action, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+// In the child, before it becomes a dialog program: posix_spawn cannot set what comes last. The
+// dialog is mailto's own window, so it ends when mailto ends, however that ends (killed alone
+// too): the parent-death signal, checked against a parent that ended before it was set. 127 is
+// the shell's "cannot execute".
+[[noreturn]] void become_dialog(const char* path, char* const* argv, char* const* environment,
+                                int input, pid_t parent)
+{
+    if (!set_child_streams(input)) _exit(127);
+    set_child_signals();
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
+    execve(path, argv, environment);
+    _exit(127);
+}
+
 }  // namespace
 
 namespace platform::posix {
@@ -171,21 +222,23 @@ std::string program_on_path(const std::string& name)
     return std::string();
 }
 
-// The dialog programs stay in the caller's session: they are mailto's own windows, and go with it.
+// The dialog programs stay in the caller's session, and end with mailto: they are its own windows.
 void run_and_wait(const std::string& path, const std::vector<std::string>& arguments,
                   const std::string* input, char* const* environment)
 {
     int pipe_ends[2] = {-1, -1};
     if (input != nullptr && pipe2(pipe_ends, O_CLOEXEC) != 0) return;
-    pid_t child = 0;
-    const bool started = spawn(path, arguments, pipe_ends[0], environment, false, child) == 0;
+    const std::vector<char*> argv = argument_vector(arguments);
+    const pid_t parent = getpid();
+    const pid_t child = fork();
+    if (child == 0) become_dialog(path.c_str(), argv.data(), environment, pipe_ends[0], parent);
     if (pipe_ends[0] >= 0) {
         close(pipe_ends[0]);
-        if (started) write_all(pipe_ends[1], *input);
+        if (child > 0) write_all(pipe_ends[1], *input);
         close(pipe_ends[1]);
     }
     int status = 0;
-    if (started) waitpid(child, &status, 0);
+    if (child > 0) waitpid(child, &status, 0);
 }
 
 }  // namespace platform::posix
@@ -201,7 +254,7 @@ std::int32_t shell_execute(window, const char*, const char* file, const char*, c
     const std::string opener = posix::program_on_path("xdg-open");
     if (opener.empty()) return opener_missing;
     pid_t child = 0;
-    if (spawn(opener, {"xdg-open", file}, -1, environ, true, child) != 0) return opener_not_started;
+    if (spawn(opener, {"xdg-open", file}, environ, child) != 0) return opener_not_started;
     return opener_result(child);
 }
 

@@ -12,8 +12,8 @@ namespace platform::posix {
 std::string program_on_path(const std::string& name);
 
 // Runs the program at path with arguments (the first is its name), feeding it input on standard
-// input (null: none, /dev/null instead), and waits until it ends. Nothing happens when it cannot
-// be started.
+// input (null: none, /dev/null instead), and waits until it ends. The program gets SIGKILL when
+// this process ends, however it ends. Nothing happens when it cannot be started.
 void run_and_wait(const std::string& path, const std::vector<std::string>& arguments,
                   const std::string* input, char* const* environment);
 

@@ -179,4 +179,8 @@ namespace __gnu_cxx {                                 // NOLINT(bugprone-reserve
 void __verbose_terminate_handler() { std::abort(); }  // NOLINT(bugprone-reserved-identifier)
 }  // namespace __gnu_cxx
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return launcher::run(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    launcher::stop_when_memory_runs_out();
+    return launcher::run();
+}

@@ -7,6 +7,7 @@ import errno
 import os
 import pty
 import re
+import resource
 import select
 import shutil
 import signal
@@ -266,21 +267,65 @@ def hostile_signals():
     signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGUSR1, signal.SIGTERM, signal.SIGCHLD})
 
 
-# Whatever the caller left behind (a reader that has gone, signals ignored or blocked), the
-# dialog still shows, and what mailto starts gets its own streams and every signal at its default.
-@pytest.mark.parametrize("args, signals", [([], None), (["a@b"], None), (["a@b"], hostile_signals)],
-                         ids=["no-address-reader-gone", "failed-open-reader-gone",
-                              "failed-open-reader-gone-hostile-signals"])
-def test_started_programs_on_their_own(native, args, signals):
-    native.stand_in("xdg-open", status=1)
-    native.stand_in("zenity")
+def reader_gone(work):
+    """Standard output and error whose reader has gone: the descriptor, the caller's limit
+    (none), and the streams a started program gets."""
     read_end, write_end = os.pipe()
     os.close(read_end)
-    result = native.run(*args, env={"DISPLAY": ":9"}, stdout=write_end, stderr=write_end,
-                        preexec_fn=signals)
-    os.close(write_end)
+    return write_end, None, (NULL,) * 3
+
+
+def file_at_size_limit(work):
+    """A log file that has reached the caller's file-size limit, which the stand-ins' own
+    records stay well below: every write of mailto's to it fails."""
+    (path := work / "log").write_bytes(b"x" * 65536)
+    return (os.open(path, os.O_WRONLY | os.O_APPEND),
+            lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (65536, 65536)),
+            (NULL, os.fsencode(path), os.fsencode(path)))
+
+
+# Whatever the caller left behind (a reader that has gone, a file it may not make longer, signals
+# ignored or blocked), the dialog still shows, and what mailto starts gets its own streams and
+# every signal at its default.
+@pytest.mark.parametrize("args, signals, sink", [
+    pytest.param([], None, reader_gone, id="no-address-reader-gone"),
+    pytest.param(["a@b"], None, reader_gone, id="failed-open-reader-gone"),
+    pytest.param(["a@b"], hostile_signals, reader_gone,
+                 id="failed-open-reader-gone-hostile-signals"),
+    pytest.param(["a@b"], None, file_at_size_limit, id="failed-open-log-at-file-size-limit"),
+])
+def test_started_programs_on_their_own(native, args, signals, sink):
+    native.stand_in("xdg-open", status=1)
+    native.stand_in("zenity")
+    output, limit, streams = sink(native.work)
+    result = native.run(*args, env={"DISPLAY": ":9"}, stdout=output, stderr=output,
+                        preexec_fn=lambda: [step() for step in (signals, limit) if step])
+    os.close(output)
     started = native.calls("xdg-open") + native.calls("zenity")
     # Signals 32 and 33 are the C library's own, which it leaves ignored in every program it starts.
     assert (result.status, [(c.ignored & ~0x180000000, c.blocked) for c in started]) == (
         0, [(0, 0)] * (1 + len(args)))
-    assert [(c.ended, c.streams) for c in native.calls("zenity")] == [(True, (NULL,) * 3)]
+    assert [(c.ended, c.streams) for c in native.calls("zenity")] == [(True, streams)]
+
+
+# A caller's limit on data memory that the start needs a small part of. The arguments make a
+# command line beyond it, or PATH a list of folders beyond it, looked for the opener first and
+# then, in the report, for the dialog program: the report comes once, with its dialog only where
+# memory allows one.
+@pytest.mark.parametrize("args, path, dialog", [
+    pytest.param(["a@b.c", *["x" * 65536] * 24], "", [b"--title=Error"],
+                 id="command-line-beyond-memory-limit"),
+    pytest.param(["a@b.c"], "/a:" * 43000, [], id="dialog-lookup-in-report-beyond-memory-limit"),
+])
+def test_memory_runs_out(native, args, path, dialog):
+    if b"__asan_init" in native.program.read_bytes():
+        pytest.skip("AddressSanitizer cannot run under a memory limit")
+    native.stand_in("xdg-open", status=1)
+    native.stand_in("zenity")
+    limit = 1 << 20
+    result = native.run(
+        *args, env={"DISPLAY": ":9", "PATH": path + str(native.stand_ins)},
+        preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_DATA, (limit, limit)))
+    assert (result.status, re.sub(rb"at [0-9A-F]{8}\n", b"at X\n", result.err)) == (
+        203, b"Error\nRuntime error 203 at X\n")
+    assert [call.argv[2] for call in native.calls("zenity")] == dialog

@@ -7,13 +7,34 @@ import subprocess
 import pytest
 
 
-def start_xvfb(log):
-    """Starts Xvfb writing to the open file log; returns the server and its DISPLAY value (":N"),
-    or None for the value when it announced none within 30 s."""
+def abstract_listener(number):
+    """The inode of the socket listening on display number's abstract name, or None."""
+    name = f"@/tmp/.X11-unix/X{number}"
+    with open("/proc/net/unix") as table:
+        for line in table:
+            fields = line.split()
+            if fields[-1] == name and fields[3] == "00010000":
+                return fields[6]
+    return None
+
+
+def owns_display(server, number):
+    """Whether server listens on number's abstract name. The name is shared by every mount
+    namespace of the network namespace, and clients try it first: an X server another namespace
+    started on the same number would otherwise get this one's clients."""
+    inode = abstract_listener(number)
+    return inode is not None and any(
+        os.readlink(f"/proc/{server.pid}/fd/{fd}") == f"socket:[{inode}]"
+        for fd in os.listdir(f"/proc/{server.pid}/fd"))
+
+
+def start_xvfb_on(number, log):
+    """Starts Xvfb on display number, writing to the open file log; returns the server, and
+    whether it announced the display within 30 s."""
     read_end, write_end = os.pipe()
     server = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-        pass_fds=(write_end,), stdout=log, stderr=log)
+        ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+         "-nolisten", "tcp"], pass_fds=(write_end,), stdout=log, stderr=log)
     os.close(write_end)
     # Xvfb writes its display number once it accepts clients, then a line break in a write of its
     # own: the pipe stays open until that has come, or Xvfb would fail on it.
@@ -25,11 +46,27 @@ def start_xvfb(log):
             break
         announced += chunk
     os.close(read_end)
-    number = announced.decode().strip()
-    return server, ":" + number if number else None
+    return server, announced.strip() == str(number).encode()
+
+
+def start_xvfb(log):
+    """Starts Xvfb writing to the open file log on the first display number that is free here
+    and that it alone listens on; returns the server and its DISPLAY value (":N"), or None for
+    the value (and a server that has ended, or none) when none came up."""
+    server = None
+    for number in range(64):
+        if os.path.exists(f"/tmp/.X{number}-lock") or abstract_listener(number):
+            continue
+        server, announced = start_xvfb_on(number, log)
+        if announced and owns_display(server, number):
+            return server, f":{number}"
+        stop_xvfb(server)
+    return server, None
 
 
 def stop_xvfb(server):
+    if server is None:
+        return
     server.terminate()
     try:
         server.wait(timeout=10)
@@ -47,7 +84,7 @@ def display(tmp_path_factory):
         server, value = start_xvfb(log)
         try:
             if value is None:
-                pytest.fail("Xvfb announced no display within 30 s")
+                pytest.fail("no Xvfb came up on a display of its own within 30 s")
             yield value
         finally:
             stop_xvfb(server)
