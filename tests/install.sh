@@ -14,10 +14,12 @@ presets=("$@")
 [ $# -gt 0 ] || presets=(native sanitize windows windows64 fuzz)
 for preset in "${presets[@]}"; do
     case $preset in
-        # unit tests, benchmarks, lint; the real opener and mail programs; the Debian package
+        # unit tests, benchmarks, lint; the real opener, mail programs and zenity (with the
+        # session-bus launcher that it would start, and leave behind, without its bridge off); the
+        # Debian package
         native) packages+=(libgtest-dev libgmock-dev libbenchmark-dev hyperfine clang-format
                            clang-tidy "${native_tests[@]}" xdg-utils sylpheed claws-mail zenity
-                           dpkg-dev lintian diffoscope-minimal) ;;
+                           dbus-x11 dpkg-dev lintian diffoscope-minimal) ;;
         sanitize) packages+=(libgtest-dev libgmock-dev "${native_tests[@]}") ;;
         # the 32-bit executable, its formatting and clang-tidy, and 32-bit Wine
         windows) packages+=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev

@@ -130,11 +130,13 @@ def desktop(tmp_path_factory, display, mail_client):
         (home / folder).mkdir(parents=True, mode=0o700)
     for name, text in {"accountrc": ACCOUNT, "folderlist.xml": FOLDER_LIST, **files}.items():
         (home / settings / name).write_text(text)
-    # No desktop session tells xdg-open which one this is; the mail programs read UTF-8.
+    # No desktop session tells xdg-open which one this is; the mail programs read UTF-8. Without a
+    # session bus, their accessibility bridge would start one that outlives the test.
     env = {k: v for k, v in os.environ.items() if k not in (
         "DESKTOP_SESSION", "GNOME_DESKTOP_SESSION_ID", "KDE_FULL_SESSION", "BROWSER")}
     env.update({k: str(home / v) for k, v in dirs.items() if k}, HOME=str(home),
-               XDG_CURRENT_DESKTOP="X-Generic", LC_ALL="C.UTF-8", DISPLAY=display)
+               XDG_CURRENT_DESKTOP="X-Generic", LC_ALL="C.UTF-8", DISPLAY=display,
+               NO_AT_BRIDGE="1")
     subprocess.run(["xdg-mime", "default", f"{mail_client}.desktop", "x-scheme-handler/mailto"],
                    env=env, timeout=30, check=True)
     desktop = Desktop(env, mail_client)
