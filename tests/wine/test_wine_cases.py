@@ -3,6 +3,7 @@ boxes and the request the recording mail handler received, per command line and 
 import calendar
 import os
 import shutil
+from typing import NamedTuple, Optional
 
 import pytest
 
@@ -97,6 +98,33 @@ def test_planted_dll_never_loaded(wine, app, arguments, shown, target):
     assert (loads.read_bytes() if loads.exists() else b"") == b"", run
     run.check(shown, target)
     assert run.calls[:2] == ENTERED, run
+
+
+# Under a double-byte code page the second byte of a character may be 0x60, the backtick: it stays
+# with its character (1～10 and Ａ0 in code page 932), never begins an escape. Locale, command line
+# after the program, request, box text (None: opened).
+class Text(NamedTuple):
+    locale: str
+    arguments: bytes
+    target: bytes
+    shown: Optional[bytes] = None
+
+
+DOUBLE_BYTE_TEXT = [
+    pytest.param(Text("ja_JP.UTF-8", b" a@b 1\x81`10", b"a@b?subject=1\x81`10"),
+                 id="cp932_subject_trail_backtick"),
+    pytest.param(Text("ja_JP.UTF-8", b" a@b s /error=\x82`0", b"a@b?subject=s",
+                      b"\x82`0\r\n\ra@b?subject=s"), id="cp932_failure_text_trail_backtick"),
+    pytest.param(Text("zh_CN.UTF-8", b" a@b \x8c`1\x8c`0", b"a@b?subject=\x8c`1\x8c`0"),
+                 id="cp936_subject_trail_backticks"),
+]
+
+
+@pytest.mark.parametrize("text", DOUBLE_BYTE_TEXT)
+def test_double_byte_text_intact(wine, app, text):
+    run = wine.run(PROGRAM + text.arguments, env=wine.locale(text.locale),
+                   handler=None if text.shown else "recorder")
+    run.check(text.shown, None if text.shown else text.target)
 
 
 def row(ident, files, file, read, dated=None, arguments=b""):
