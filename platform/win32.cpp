@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "launcher/launch.h"
 
@@ -90,6 +91,9 @@ const char* extension_delimiters() { return ".\\:"; }
 
 bool find_first_file(const char* path, found_file& found)
 {
+    // No file name holds a wildcard, but the search would expand one: a program name the code page
+    // cannot represent reads back as "?????" and would match any five-letter name beside it.
+    if (std::strpbrk(path, "?*") != nullptr) return false;
     WIN32_FIND_DATAA data;
     HANDLE search = FindFirstFileA(path, &data);
     if (search == INVALID_HANDLE_VALUE) return false;
