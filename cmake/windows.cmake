@@ -7,6 +7,12 @@ target_link_libraries(mailto PRIVATE mailto_core)
 # No link time in the PE header, so that a build from the same sources gives the same bytes.
 target_link_options(mailto PRIVATE -static -static-libgcc -static-libstdc++ -s
                     -Wl,--no-insert-timestamp)
+# Randomised addresses, no-execute data, and no compatibility shims for terminal servers (a GUI
+# program's convention); the linker's defaults are written out so that they cannot change unseen.
+target_link_options(mailto PRIVATE -Wl,--dynamicbase,--nxcompat,--tsaware)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  target_link_options(mailto PRIVATE -Wl,--high-entropy-va)
+endif()
 
 # The icon is drawn at build time from the script in resources/, into the build folder.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -2,6 +2,7 @@
 
 #include "environment/arguments.h"
 
+#include "environment/paths.h"
 #include "platform/platform.h"
 
 namespace environment {
@@ -62,13 +63,18 @@ std::size_t skip_token(const char*& position)
     return walk_token(position, [](const char*, std::size_t) {});
 }
 
-// Replaces every occurrence of the two-byte pattern by one byte, scanning left to right.
+// Replaces every occurrence of the two-byte pattern by one byte, scanning left to right. The
+// second byte of a double-byte character may be a backtick (in code page 932, ～ is 81 60): it is
+// copied with its lead byte, never read as the start of an escape.
 std::string replace_pairs(const std::string& text, const char (&pattern)[3], char replacement)
 {
     std::string result;
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == pattern[0] && i + 1 < text.size() && text[i + 1] == pattern[1]) {
+        if (is_lead_byte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+            result.append(text, i, 2);
+            ++i;
+        } else if (text[i] == pattern[0] && i + 1 < text.size() && text[i + 1] == pattern[1]) {
             result += replacement;
             ++i;
         } else {

@@ -29,7 +29,9 @@ std::string argument(std::size_t i);
 // (exact, case-sensitive). Empty when no argument matches.
 std::string switch_value(const std::string& prefix, std::size_t first);
 
-// Decodes the argument escapes: backtick-1 becomes a space, then backtick-0 a backtick.
+// Decodes the argument escapes: backtick-1 becomes a space, then backtick-0 a backtick. The
+// second byte of a double-byte character (by the table build_lead_byte_table made) is never part
+// of an escape.
 std::string decode_argument_escapes(const std::string& text);
 
 }  // namespace environment

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
+#include "environment/paths.h"
 #include "platform/fake.h"
 
 namespace {
@@ -16,7 +18,12 @@ using environment::argument_count;
 
 class arguments : public ::testing::Test {
    protected:
-    void SetUp() override { fake::reset(); }
+    // The lead-byte table outlives a test: each starts from a single-byte code page.
+    void SetUp() override
+    {
+        fake::reset();
+        environment::build_lead_byte_table();
+    }
 };
 
 // Every argument after the program name, as argument(i) returns them.
@@ -164,27 +171,42 @@ TEST_F(arguments, switch_value_is_the_first_match_from_argument_two)
 }
 
 struct escape_case {
-    const char* encoded;
-    const char* decoded;
+    const char* name;
+    std::string encoded;
+    std::string decoded;
+    std::vector<unsigned char> lead_ranges;  // empty: a single-byte code page
 };
 
 TEST_F(arguments, argument_escapes)
 {
+    const std::vector<unsigned char> cp932 = {0x81, 0x9F, 0xE0, 0xFC};
+    const std::vector<unsigned char> cp936 = {0x81, 0xFE};
     const escape_case cases[] = {
-        {"first`1box", "first box"},
-        {"a``1b", "a` b"},
-        {"`0`1", "` "},
-        {"`01", "`1"},
-        {"`2", "`2"},
-        {"`", "`"},
-        {"a`", "a`"},
-        {"`0`0", "``"},
-        {"`1`1`1", "   "},
-        {"no escapes", "no escapes"},
-        {"", ""},
+        {"space", "first`1box", "first box", {}},
+        {"backtick before space", "a``1b", "a` b", {}},
+        {"both", "`0`1", "` ", {}},
+        {"backtick-0 first", "`01", "`1", {}},
+        {"other digit", "`2", "`2", {}},
+        {"lone backtick", "`", "`", {}},
+        {"trailing backtick", "a`", "a`", {}},
+        {"two backticks", "`0`0", "``", {}},
+        {"three spaces", "`1`1`1", "   ", {}},
+        {"no escapes", "no escapes", "no escapes", {}},
+        {"empty", "", "", {}},
+        // 1～10 and Ａ0: the trail byte of ～ and Ａ is 0x60, the backtick.
+        {"cp932 trail backtick then 1", "1\x81`10", "1\x81`10", cp932},
+        {"cp932 trail backtick then 0", "\x82`0", "\x82`0", cp932},
+        {"cp932 escape after trail", "\x81`1`1", "\x81`1 ", cp932},
+        {"cp932 half-width kana is single", "\xB1`1\x81`1", "\xB1 \x81`1", cp932},
+        {"cp932 lead byte last", "\x81`0\x81", "\x81`0\x81", cp932},
+        {"cp936 trail backticks", "\x8C`1\x8C`0", "\x8C`1\x8C`0", cp936},
     };
-    for (const escape_case& c : cases)
-        EXPECT_EQ(environment::decode_argument_escapes(c.encoded), c.decoded) << c.encoded;
+    for (const escape_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::set_double_byte(!c.lead_ranges.empty(), c.lead_ranges);
+        environment::build_lead_byte_table();
+        EXPECT_EQ(environment::decode_argument_escapes(c.encoded), c.decoded);
+    }
 }
 
 }  // namespace

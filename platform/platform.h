@@ -60,7 +60,7 @@ struct found_file {
 };
 
 // Looks path up as a name search and closes the search at once. Returns false when nothing
-// matches.
+// matches; on Windows, where no file name holds "?" or "*", also when path holds either.
 bool find_first_file(const char* path, found_file& found);
 
 // Whether a file counts as existing only when its last-write time converts to an MS-DOS date:

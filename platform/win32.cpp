@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "launcher/launch.h"
 
@@ -90,6 +91,9 @@ const char* extension_delimiters() { return ".\\:"; }
 
 bool find_first_file(const char* path, found_file& found)
 {
+    // No file name holds a wildcard, but the search would expand one: a program name the code page
+    // cannot represent reads back as "?????" and would match any five-letter name beside it.
+    if (std::strpbrk(path, "?*") != nullptr) return false;
     WIN32_FIND_DATAA data;
     HANDLE search = FindFirstFileA(path, &data);
     if (search == INVALID_HANDLE_VALUE) return false;
@@ -179,8 +183,28 @@ namespace __gnu_cxx {                                 // NOLINT(bugprone-reserve
 void __verbose_terminate_handler() { std::abort(); }  // NOLINT(bugprone-reserved-identifier)
 }  // namespace __gnu_cxx
 
+// Windows looks for a DLL loaded by bare name (uxtheme.dll, which the message box and the owner
+// window bring in) in the program's folder first, and mailto.exe is dropped into folders that
+// others can write to: before anything loads one, only the system folder is searched. The call
+// is missing on Windows 7 without KB2533623 and older, which then search as they always did. On
+// Vista (6.0), where the update exists too, the shell's COM objects fail to load once the search
+// is restricted, and ShellExecuteA may need them: there the search is left as it is.
+static void protect_dll_search()
+{
+    using set_default_dll_directories = BOOL(WINAPI*)(DWORD);
+    const DWORD version = GetVersion();
+    if ((version & 0xFF) == 6 && ((version >> 8) & 0xFF) == 0) return;
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    FARPROC found = kernel32 ? GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr;
+    // Never LOAD_LIBRARY_SEARCH_DEFAULT_DIRS: it includes the program's folder.
+    if (found)
+        reinterpret_cast<set_default_dll_directories>(reinterpret_cast<void*>(found))(
+            LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    protect_dll_search();
     launcher::stop_when_memory_runs_out();
     return launcher::run();
 }

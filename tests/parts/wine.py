@@ -13,7 +13,7 @@ from wine import relay_calls
 # The calls the relay trace shows when a run asks for it, made by mailto.exe or by a copy named
 # after one of DOUBLE_BYTE_NAMES (in code page 932 the bytes 95 5C 8E A6, and E0 5C).
 DOUBLE_BYTE_NAMES = ("\u8868\u793a", "\u6fec")
-RELAYED = ("SetCurrentDirectoryA;GetClassInfoA;UnregisterClassA;RegisterClassA;CreateWindowExA;"
+RELAYED = ("SetDefaultDllDirectories;SetCurrentDirectoryA;GetClassInfoA;UnregisterClassA;RegisterClassA;CreateWindowExA;"
            "ShowWindow;ShellExecuteA;MessageBoxA;DestroyWindow;GetPrivateProfileStringA;"
            "FindFirstFileA")
 RECORDER = ('\n[HKEY_CLASSES_ROOT\\mailto]\n@="URL:MailTo Protocol"\n"URL Protocol"=""\n'

@@ -16,7 +16,8 @@ ESCAPES = b"mailto:help@example.com?subject=Printer jam"
     ("escapes", 1, ESCAPES,
      b"No mail program\r\nCall 555-0100\r\n\rhelp@example.com?subject=Printer jam\n"),
     ("python", 0, b"mailto:helpdesk@example.com?subject=Order 1234", b""),
-], ids=["first-command", "escapes-opened", "escapes-failed", "python"])
+    ("python-quotes", 0, b"mailto:helpdesk@example.com?subject=Say hi", b""),
+], ids=["first-command", "escapes-opened", "escapes-failed", "python", "python-quotes"])
 def test_readme_example(native, source_dir, name, status, opened, err):
     # The example's folder as the README's first command leaves it, with "mailto" on PATH.
     built = native.work / "build" / "native" / "mailto"
@@ -29,7 +30,7 @@ def test_readme_example(native, source_dir, name, status, opened, err):
     script = native.work / name
     script.write_text(first[1] + "\n" if name == "first" and first else example(source_dir, name))
     native.stand_in("xdg-open", status=status)
-    interpreter = sys.executable if name == "python" else "/bin/sh"
+    interpreter = sys.executable if name.startswith("python") else "/bin/sh"
     result = native.run("-c", 'cd "$1" && exec "$2" "$3"', "sh", native.work, interpreter, script,
                         program="/bin/sh")
     assert (result.status, result.err, result.opened) == (0, err, [[opened]])

@@ -1,6 +1,9 @@
 """The README's Windows examples as they stand under Wine, from C:\\Tools\\mailto.exe as the current
-folder: the batch files through cmd /c, the shortcut's target as Explorer starts one. The request
-is the one promised; with no handler, one message box shows the failure text, then the request."""
+folder: the batch files through cmd /c, the shortcut's target as Explorer starts one, the Python
+lists as Python joins them. The request is the one promised; with no handler, one message box
+shows the failure text, then the request."""
+import ast
+import re
 import shutil
 import subprocess
 import threading
@@ -54,3 +57,14 @@ def test_example(wine, computer, source_dir, name, handler):
     assert (run.status, boxes, run.strays, run.request) == ((
         0, [], [], b'"C:\\rec\\recorder.exe" "mailto:%s"' % request.encode()) if handler else (
         0, [f'MessageBoxA(0,"{PROMISED[name][1]}{request}","",0)'], [], None)), run
+
+
+# The Python examples as Python on Windows starts them: subprocess joins the list with its
+# list2cmdline, which writes a double quote inside an argument as \".
+@pytest.mark.parametrize("name,subject", [("python", b"Order 1234"),
+                                          ("python-quotes", b"Say \\hi\\")])
+def test_python_example(wine, source_dir, name, subject):
+    listed = re.search(r"subprocess\.run\((\[.*\])\)", example(source_dir, name))
+    line = subprocess.list2cmdline(["C:\\Tools\\mailto.exe", *ast.literal_eval(listed[1])[1:]])
+    run = wine.run(line.encode(), folder=wine.install(wine.drive_c / "Tools"))
+    run.check(target=b"helpdesk@example.com?subject=" + subject)

@@ -7,8 +7,9 @@ import re
 # instance, x hexadecimal, d signed decimal; a atom, w new window, e shell result (FAILED from 0
 # to 32, else OPENED), f search handle (NONE or FOUND).
 SIGNATURES = {
-    "SetCurrentDirectoryA": "s:d", "GetClassInfoA": "isp:d", "UnregisterClassA": "si:d",
-    "RegisterClassA": "p:a", "CreateWindowExA": "xssxddddhhip:w", "ShowWindow": "hd:d",
+    "SetDefaultDllDirectories": "x:d", "SetCurrentDirectoryA": "s:d", "GetClassInfoA": "isp:d",
+    "UnregisterClassA": "si:d", "RegisterClassA": "p:a", "CreateWindowExA": "xssxddddhhip:w",
+    "ShowWindow": "hd:d",
     "ShellExecuteA": "hssssd:e", "MessageBoxA": "hssx:d", "DestroyWindow": "h:d",
     "GetPrivateProfileStringA": "ssspds:d", "FindFirstFileA": "sp:f",
 }
@@ -64,8 +65,12 @@ def escaped(data):
     return "".join(named.get(b) or (chr(b) if 0x20 <= b < 0x7F else "\\x%02x" % b) for b in data)
 
 
+# The program's first call: DLLs are searched for in the system folder only (0x800).
+PROTECTED = ["SetDefaultDllDirectories(800) = 1"]
+
+
 def entered(folder):
-    return ['SetCurrentDirectoryA("%s") = 1' % escaped(folder)]
+    return PROTECTED + ['SetCurrentDirectoryA("%s") = 1' % escaped(folder)]
 
 
 OWNER_WINDOW = ['GetClassInfoA(INST,"TPUtilWindow",PTR) = 0', "RegisterClassA(PTR) = ATOM",

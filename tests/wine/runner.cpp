@@ -2,6 +2,8 @@
 // presses "OK" in its and its children's boxes, prints "box CAPTION TEXT" or "stray CLASS" (hex)
 // per window; returns its status once all ended (10 s at most after). "--hold" holds the desktop.
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <set>
@@ -54,6 +56,26 @@ static BOOL CALLBACK visit(HWND window, LPARAM)
     return TRUE;
 }
 
+// Starts line, as CreateProcessA reads it, as the APPLICATION of the runner's own command line
+// (read in Unicode, so that a name the ANSI code page lacks starts too) or as its first token.
+static bool start(char* line, PROCESS_INFORMATION& process)
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!arguments || count < 3) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        return CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                              nullptr, &startup, &process);
+    }
+    static wchar_t wide[65536];
+    if (!MultiByteToWideChar(CP_ACP, 0, line, -1, wide, 65536)) return false;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessW(arguments[2], wide, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                          nullptr, &startup, &process);
+}
+
 int main(int argc, char** argv)
 {
     if (argc == 2 && std::string(argv[1]) == "--hold") {
@@ -65,13 +87,9 @@ int main(int argc, char** argv)
     static char line[65536];
     line[std::fread(line, 1, sizeof line - 1, file)] = '\0';
     std::fclose(file);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     job = CreateJobObjectA(nullptr, nullptr);
-    if (!CreateProcessA(argc > 2 ? argv[2] : nullptr, line, nullptr, nullptr, FALSE,
-                        CREATE_SUSPENDED, nullptr, nullptr, &startup, &process))
-        return 251;
+    if (!start(line, process)) return 251;
     AssignProcessToJobObject(job, process.hProcess);
     ResumeThread(process.hThread);
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};

@@ -21,7 +21,9 @@ def exe(build_dir):
     pe = pefile.PE(str(path))
     return {"machine": pe.FILE_HEADER.Machine, "subsystem": pe.OPTIONAL_HEADER.Subsystem,
             "imports": sorted(i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT),
-            "resources": resources(pe, pe.DIRECTORY_ENTRY_RESOURCE)}
+            "resources": resources(pe, pe.DIRECTORY_ENTRY_RESOURCE),
+            "characteristics": pe.OPTIONAL_HEADER.DllCharacteristics,
+            "sections": [(s.Name.rstrip(b"\0").decode(), s.Characteristics) for s in pe.sections]}
 
 
 def test_machine_gui_subsystem_and_system_imports(exe, build_dir):
@@ -29,6 +31,25 @@ def test_machine_gui_subsystem_and_system_imports(exe, build_dir):
     wide = "CMAKE_OBJDUMP:FILEPATH=/usr/bin/x86_64-" in (build_dir / "CMakeCache.txt").read_text()
     assert (exe["machine"], exe["subsystem"], exe["imports"]) == (
         0x8664 if wide else 0x14C, 2, ["kernel32.dll", "msvcrt.dll", "shell32.dll", "user32.dll"])
+
+
+# The header's defences against code placed in the process: the DLL characteristic bit, and
+# whether it applies to the 64-bit twin alone.
+@pytest.mark.parametrize("bit,wide_only", [
+    pytest.param(0x40, False, id="randomised_base"),
+    pytest.param(0x100, False, id="no_execute_data"),
+    pytest.param(0x8000, False, id="terminal_server_aware"),
+    pytest.param(0x20, True, id="high_entropy_addresses"),
+])
+def test_dll_characteristics(exe, bit, wide_only):
+    if wide_only and exe["machine"] != 0x8664:
+        pytest.skip("a 32-bit address space has no room for high-entropy addresses")
+    assert exe["characteristics"] & bit == bit, hex(exe["characteristics"])
+
+
+def test_no_section_writable_and_executable(exe):
+    both = 0x80000000 | 0x20000000  # IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE
+    assert [name for name, flags in exe["sections"] if flags & both == both] == [], exe["sections"]
 
 
 @pytest.mark.parametrize("index,bits,palette", [(0, 8, 256), (1, 24, 0)], ids=["8bit", "24bit"])

@@ -2,6 +2,8 @@
 boxes and the request the recording mail handler received, per command line and settings file."""
 import calendar
 import os
+import shutil
+from typing import NamedTuple, Optional
 
 import pytest
 
@@ -50,8 +52,9 @@ def test_command_line_opened(wine, app, line, target):
     run = wine.run(line, application=application, relay=True)
     shell = request(target, "OPENED")
     if len(shell) > 250:  # past some 290 bytes the trace cuts strings: the request was whole
-        assert run.calls[4].startswith(shell[:60]) and run.calls[4].endswith(" = OPENED"), run
-        shell = run.calls[4]
+        at = len(ENTERED + OWNER_WINDOW)
+        assert run.calls[at].startswith(shell[:60]) and run.calls[at].endswith(" = OPENED"), run
+        shell = run.calls[at]
     run.check(target=target, calls=ENTERED + OWNER_WINDOW + [shell] + DESTROYED)
 
 
@@ -74,6 +77,56 @@ def test_command_line_failed(wine, app, arguments, target, text):
     shown = text + b"\r\n\r" + target if text else b""
     run.check(shown, calls=ENTERED + OWNER_WINDOW + [request(target, "FAILED"), box(shown)] +
               DESTROYED)
+
+
+# A DLL planted beside the program as uxtheme.dll, which the message box and the owner window load
+# by bare name, and preferred to Wine's own as Windows prefers a DLL in the program's folder: the
+# program limits the search first, never loads it, and does what it does without it. Command
+# line after the program, box text (None: opened), request (None: the open fails).
+PLANTED = [
+    pytest.param(b"", NO_ADDRESS, None, id="planted_dll_no_address"),
+    pytest.param(b" a@b", b"Error opening\r\n\ra@b", None, id="planted_dll_failed_open"),
+    pytest.param(b" a@b", None, b"a@b", id="planted_dll_request"),
+]
+
+
+@pytest.mark.parametrize("arguments,shown,target", PLANTED)
+def test_planted_dll_never_loaded(wine, app, arguments, shown, target):
+    shutil.copy(wine.build_dir / "wine_planted.dll", app / "uxtheme.dll")
+    loads = wine.drive_c / "rec/planted.txt"
+    loads.unlink(missing_ok=True)
+    run = wine.run(PROGRAM + arguments, relay=True, handler="recorder" if target else None,
+                   env={"WINEDLLOVERRIDES": wine.env["WINEDLLOVERRIDES"] + ";uxtheme=n,b"})
+    assert (loads.read_bytes() if loads.exists() else b"") == b"", run
+    run.check(shown, target)
+    assert run.calls[:2] == ENTERED, run
+
+
+# Under a double-byte code page the second byte of a character may be 0x60, the backtick: it stays
+# with its character (1～10 and Ａ0 in code page 932), never begins an escape. Locale, command line
+# after the program, request, box text (None: opened).
+class Text(NamedTuple):
+    locale: str
+    arguments: bytes
+    target: bytes
+    shown: Optional[bytes] = None
+
+
+DOUBLE_BYTE_TEXT = [
+    pytest.param(Text("ja_JP.UTF-8", b" a@b 1\x81`10", b"a@b?subject=1\x81`10"),
+                 id="cp932_subject_trail_backtick"),
+    pytest.param(Text("ja_JP.UTF-8", b" a@b s /error=\x82`0", b"a@b?subject=s",
+                      b"\x82`0\r\n\ra@b?subject=s"), id="cp932_failure_text_trail_backtick"),
+    pytest.param(Text("zh_CN.UTF-8", b" a@b \x8c`1\x8c`0", b"a@b?subject=\x8c`1\x8c`0"),
+                 id="cp936_subject_trail_backticks"),
+]
+
+
+@pytest.mark.parametrize("text", DOUBLE_BYTE_TEXT)
+def test_double_byte_text_intact(wine, app, text):
+    run = wine.run(PROGRAM + text.arguments, env=wine.locale(text.locale),
+                   handler=None if text.shown else "recorder")
+    run.check(text.shown, None if text.shown else text.target)
 
 
 def row(ident, files, file, read, dated=None, arguments=b""):
@@ -147,7 +200,8 @@ def test_runtime_stop(wine, arguments):
     caption, text = run.boxes[0]
     assert caption == b"Error" and text.startswith(b"Runtime error 123 at "), run
     assert 0 < int(text[21:], 16) < wine.image_size and len(text) == 29, run  # offset in image
-    assert run.calls == ['SetCurrentDirectoryA("C:\\\\t\\\\??\\\\") = 0', box(text, b"Error")], run
+    assert run.calls == relay.PROTECTED + ['SetCurrentDirectoryA("C:\\\\t\\\\??\\\\") = 0',
+                                           box(text, b"Error")], run
 
 
 def arrives(wine, length):

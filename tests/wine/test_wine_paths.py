@@ -1,6 +1,7 @@
 """mailto.exe under Wine run from paths whose bytes hold a "\\" inside a character, under code page
 932 (from a Japanese locale; the program learns its lead bytes from the system) and 1252 (C.UTF-8,
-which keeps Unix names in UTF-8): it must enter its own folder and read its own settings file."""
+which keeps Unix names in UTF-8): it must enter its own folder and read its own settings file, and
+a name it cannot represent must not make a wildcard of that file's name."""
 import pytest
 
 from parts.wine import DOUBLE_BYTE_NAMES, write_ini
@@ -41,3 +42,15 @@ def test_program_path(wine, ident, folder, name, locale):
               entered(folder_bytes) + setting("Address", ini, ini, "FOUND", len(address)) +
               OWNER_WINDOW + setting("Subject", ini, ini, "FOUND", 0) +
               [request(address.encode(), "OPENED")] + DESTROYED)
+
+
+# A program name the code page lacks (почта.exe under 1252) reads back as "?????.exe": its own file
+# "?????.ini" must not be taken as a search that any five-letter name matches (setup.ini), so the
+# shared file in its folder gives the address.
+def test_wildcards_never_name_own_settings(wine):
+    unix = wine.install(wine.drive_c / "t/wc", "\u043f\u043e\u0447\u0442\u0430.exe")
+    write_ini(unix / "setup.ini", "[EMAIL]\nAddress=setup@example.com")
+    write_ini(unix / "VANTIK.INI", "[EMAIL]\nAddress=shared@example.com")
+    run = wine.run(b"mailto", application="C:\\t\\wc\\\u043f\u043e\u0447\u0442\u0430.exe",
+                   env={"LC_ALL": "C.UTF-8"})
+    run.check(target=b"shared@example.com")

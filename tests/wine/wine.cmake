@@ -2,7 +2,10 @@
 
 add_executable(wine_runner tests/wine/runner.cpp)
 add_executable(wine_recorder WIN32 tests/wine/recorder.cpp)
-foreach(helper wine_runner wine_recorder)
+# Planted beside the program as uxtheme.dll: it records each process that loads it.
+add_library(wine_planted SHARED tests/wine/planted.cpp)
+set_target_properties(wine_planted PROPERTIES PREFIX "")
+foreach(helper wine_runner wine_recorder wine_planted)
   target_link_options(${helper} PRIVATE -static -static-libgcc -static-libstdc++ -s)
 endforeach()
 
