@@ -116,13 +116,8 @@ def shoot(wine, file, args):
 
 def boot(wine, exe):
     """A bare prefix: unmanaged windows (Wine draws their frames), no "mailto:" handler."""
-    wine.prefix.mkdir(parents=True)
-    wine.start()
-    status, _, said = wine.call([wine.loader, "wineboot", "-i"], timeout=180)
-    if status != 0:
-        raise Failed("wineboot failed: %s" % said.decode(errors="replace")[-2000:])
-    wine.import_reg('REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"'
-                    '\n\n[-HKEY_CLASSES_ROOT\\mailto]\n')
+    wine.make_prefix()
+    wine.import_reg("REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n")
     (wine.drive_c / "app").mkdir()
     shutil.copy(exe, wine.drive_c / "app" / "mailto.exe")
 
@@ -169,7 +164,7 @@ def main(argv):
     work = pathlib.Path(tempfile.mkdtemp(prefix="mailto-shots."))
     try:
         draw(exe, out, work)
-    except (Failed, subprocess.SubprocessError, OSError) as failure:
+    except (Failed, AssertionError, subprocess.SubprocessError, OSError) as failure:
         kept = " (logs in %s)" % work if os.environ.get("KEEP_SESSION") else ""
         sys.exit("screenshots: %s%s" % (failure, kept))
     finally:

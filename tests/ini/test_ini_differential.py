@@ -95,7 +95,8 @@ def answers(build_dir, tmp_path_factory):
     return list(zip(queries, posix, windows))
 
 
-@pytest.mark.parametrize("file", sorted({q[0] for q in corpus_queries()}) + ["generated"])
+@pytest.mark.parametrize("file", [pytest.param(name, id=name) for name in [
+    *sorted({q[0] for q in corpus_queries()}), "generated"]])
 def test_readers_agree(answers, file):
     group = lambda name: "generated" if name.startswith("gen") else name
     assert [row for row in answers if group(row[0][0]) == file and row[1] != row[2]][:20] == []

@@ -6,10 +6,12 @@ import os
 import shutil
 import signal
 import subprocess
+from typing import NamedTuple, Optional, Sequence
 
 import pytest
 
-from parts.native import wait_until
+from parts.messages import NO_ADDRESS
+from parts.waiting import processes, wait_until
 
 ALL = ("zenity", "kdialog", "xmessage")
 X, UTF8, WAYLAND = {"DISPLAY": ":9"}, {"DISPLAY": ":9", "LANG": "C.UTF-8"}, {"WAYLAND_DISPLAY": "w"}
@@ -17,7 +19,6 @@ MARKUP = ["addr", "s", "/error=<b>BOLD</b> &amp; x<#0D><#0A>line2"]
 MARKUP_ERR = b"<b>BOLD</b> &amp; x\r\nline2\r\n\raddr?subject=s\n"
 MARKUP_SHOWN = b"<b>BOLD</b> &amp; x\nline2\n\naddr?subject=s"
 OPENING, OPENING_ERR = b"Error opening\n\na", b"Error opening\r\n\ra\n"
-NO_ADDRESS = b"Error - No e-mail address defined"
 LONG_ERR = b"Error opening\r\n\ra?subject=" + b"x" * 5000 + b"\n"
 
 
@@ -26,55 +27,63 @@ def cut(subject):
     return (b"Error opening\n\na?subject=" + subject)[:4000] + b"\n\xe2\x80\xa6"
 
 
+class Dialog(NamedTuple):
+    """The dialog programs present, the environment and the arguments of a run whose open fails;
+    the one that shows (None: none) with text, the LC_ALL it gets, and standard error."""
+    present: Sequence[str]
+    env: dict
+    args: list
+    shown_by: Optional[str]
+    text: Optional[bytes]
+    lc_all: Optional[bytes]
+    err: bytes
+
+
 def opening(present, env, shown_by, lc_all=b"C.UTF-8"):
     """A row where the open of "a" fails: present dialog programs, environment, which one shows."""
-    return present, env, ["a"], shown_by, OPENING if shown_by else None, lc_all, OPENING_ERR
+    return Dialog(present, env, ["a"], shown_by, OPENING if shown_by else None, lc_all, OPENING_ERR)
 
 
-def xmessage_with(lc_all=b"C.UTF-8", **env):
-    return opening(["xmessage"], {**X, **env}, "xmessage", lc_all)
-
-
-ROWS = {
-    "zenity-markup-crlf-lc-all-kept-unset": (["zenity"], UTF8, MARKUP, "zenity", MARKUP_SHOWN,
-                                             None, MARKUP_ERR),
-    "kdialog-markup-crlf-lc-all-kept-unset": (
-        ["kdialog"], UTF8, MARKUP, "kdialog", b"&lt;b&gt;BOLD&lt;/b&gt; &amp;amp; x\nline2\n\n"
-        b"addr?subject=s", None, MARKUP_ERR),
-    "xmessage-markup-crlf-lc-all-kept-unset": (["xmessage"], UTF8, MARKUP, "xmessage",
-                                               MARKUP_SHOWN, None, MARKUP_ERR),
-    "zenity-latin1-address-c-utf8": (["zenity"], X, [b"Caf\xe9@b"], "zenity", b"Error opening\n"
-                                     b"\nCaf\xef\xbf\xbd@b", b"C.UTF-8",
-                                     b"Error opening\r\n\rCaf\xe9@b\n"),
-    "kdialog-latin1-backslashes-c-utf8": (
-        ["kdialog"], {**X, "LC_ALL": "C", "NO_AT_BRIDGE": "0"},
-        ["a", "s", b"/error=C:\\new\\\\x \xe9 \xe2\x82\xac"], "kdialog",
-        b"C:\\\\new\\\\\\\\x \xef\xbf\xbd \xe2\x82\xac\n\na?subject=s", b"C.UTF-8",
-        b"C:\\new\\\\x \xe9 \xe2\x82\xac\r\n\ra?subject=s\n"),
-    "xmessage-latin1-lone-cr-lf": (["xmessage"], UTF8, ["a", "s", b"/error=1<#0D>2<#0A>3 Caf\xe9"],
-                                   "xmessage", b"1\n2\n3 Caf\xef\xbf\xbd\n\na?subject=s", None,
-                                   b"1\r2\n3 Caf\xe9\r\n\ra?subject=s\n"),
-    "xmessage-no-address": (["xmessage"], X, [], "xmessage", NO_ADDRESS, b"C.UTF-8",
-                            NO_ADDRESS + b"\n"),
-    "xmessage-lang-not-utf8": xmessage_with(LANG="C"),
-    "xmessage-lang-not-installed": xmessage_with(LANG="xx_XX.UTF-8"),
-    "xmessage-lang-installed-kept": xmessage_with(None, LANG="C.UTF-8"),
-    "xmessage-lc-all-not-utf8": xmessage_with(LC_ALL="POSIX", LANG="de_DE.UTF-8"),
-    "xmessage-lc-all-not-installed": xmessage_with(LC_ALL="xx_XX.UTF-8", LANG="C.UTF-8"),
-    "xmessage-lc-all-utf8-kept": xmessage_with(b"C.utf8", LC_ALL="C.utf8"),
-    "zenity-request-cut-to-readable": (["zenity"], X, ["a", "x" * 5000], "zenity", cut(b"x" * 5000),
-                                       b"C.UTF-8", LONG_ERR),
-    "kdialog-request-cut-before-escapes": (
-        ["kdialog"], X, ["a", "&" * 30000], "kdialog",
-        cut(b"&" * 30000).replace(b"&", b"&amp;"), b"C.UTF-8",
-        b"Error opening\r\n\ra?subject=" + b"&" * 30000 + b"\n"),
-    "zenity-first": opening(ALL, X, "zenity"),
-    "kdialog-before-xmessage": opening(ALL[1:], X, "kdialog"),
-    "wayland-session": opening(ALL, WAYLAND, "zenity"),
-    "no-graphical-session": opening(ALL, {}, None),
-    "display-empty": opening(ALL, {"DISPLAY": ""}, None),
-    "wayland-display-empty": opening(ALL, {"WAYLAND_DISPLAY": ""}, None),
-}
+# Which locales count as installed UTF-8 ones is the unit table's (dialog_session_test.cpp): here,
+# that the caller's LC_ALL really reaches the decision, replaced when not installed, else kept.
+ROWS = [
+    pytest.param(Dialog(["zenity"], UTF8, MARKUP, "zenity", MARKUP_SHOWN, None, MARKUP_ERR),
+                 id="zenity-markup-crlf-lc-all-kept-unset"),
+    pytest.param(Dialog(["kdialog"], UTF8, MARKUP, "kdialog", b"&lt;b&gt;BOLD&lt;/b&gt; &amp;amp; "
+                        b"x\nline2\n\naddr?subject=s", None, MARKUP_ERR),
+                 id="kdialog-markup-crlf-lc-all-kept-unset"),
+    pytest.param(Dialog(["xmessage"], UTF8, MARKUP, "xmessage", MARKUP_SHOWN, None, MARKUP_ERR),
+                 id="xmessage-markup-crlf-lc-all-kept-unset"),
+    pytest.param(Dialog(["zenity"], X, [b"Caf\xe9@b"], "zenity",
+                        b"Error opening\n\nCaf\xef\xbf\xbd@b", b"C.UTF-8",
+                        b"Error opening\r\n\rCaf\xe9@b\n"), id="zenity-latin1-address-c-utf8"),
+    pytest.param(Dialog(["kdialog"], {**X, "LC_ALL": "C", "NO_AT_BRIDGE": "0"},
+                        ["a", "s", b"/error=C:\\new\\\\x \xe9 \xe2\x82\xac"], "kdialog",
+                        b"C:\\\\new\\\\\\\\x \xef\xbf\xbd \xe2\x82\xac\n\na?subject=s", b"C.UTF-8",
+                        b"C:\\new\\\\x \xe9 \xe2\x82\xac\r\n\ra?subject=s\n"),
+                 id="kdialog-latin1-backslashes-c-utf8"),
+    pytest.param(Dialog(["xmessage"], UTF8, ["a", "s", b"/error=1<#0D>2<#0A>3 Caf\xe9"], "xmessage",
+                        b"1\n2\n3 Caf\xef\xbf\xbd\n\na?subject=s", None,
+                        b"1\r2\n3 Caf\xe9\r\n\ra?subject=s\n"), id="xmessage-latin1-lone-cr-lf"),
+    pytest.param(Dialog(["xmessage"], X, [], "xmessage", NO_ADDRESS, b"C.UTF-8",
+                        NO_ADDRESS + b"\n"), id="xmessage-no-address"),
+    pytest.param(opening(["xmessage"], {**X, "LC_ALL": "xx_XX.UTF-8", "LANG": "C.UTF-8"},
+                         "xmessage"), id="xmessage-lc-all-not-installed"),
+    pytest.param(opening(["xmessage"], {**X, "LC_ALL": "C.utf8"}, "xmessage", b"C.utf8"),
+                 id="xmessage-lc-all-utf8-kept"),
+    pytest.param(Dialog(["zenity"], X, ["a", "x" * 5000], "zenity", cut(b"x" * 5000), b"C.UTF-8",
+                        LONG_ERR), id="zenity-request-cut-to-readable"),
+    pytest.param(Dialog(["kdialog"], X, ["a", "&" * 30000], "kdialog",
+                        cut(b"&" * 30000).replace(b"&", b"&amp;"), b"C.UTF-8",
+                        b"Error opening\r\n\ra?subject=" + b"&" * 30000 + b"\n"),
+                 id="kdialog-request-cut-before-escapes"),
+    pytest.param(opening(ALL, X, "zenity"), id="zenity-first"),
+    pytest.param(opening(ALL[1:], X, "kdialog"), id="kdialog-before-xmessage"),
+    pytest.param(opening(ALL, WAYLAND, "zenity"), id="wayland-session"),
+    pytest.param(opening(ALL, {}, None), id="no-graphical-session"),
+    pytest.param(opening(ALL, {"DISPLAY": ""}, None), id="display-empty"),
+    pytest.param(opening(ALL, {"WAYLAND_DISPLAY": ""}, None), id="wayland-display-empty"),
+]
 
 
 def given(name, text):
@@ -86,31 +95,22 @@ def given(name, text):
                           b"-file", b"-"], text)}[name]
 
 
-@pytest.mark.parametrize("present, env, args, shown_by, text, lc_all, err", ROWS.values(),
-                         ids=ROWS.keys())
-def test_dialog(native, present, env, args, shown_by, text, lc_all, err):
-    for name in present:
+@pytest.mark.parametrize("row", ROWS)
+def test_dialog(native, row):
+    for name in row.present:
         native.stand_in(name)
     native.stand_in("xdg-open", status=1)
-    result = native.run(*args, env=env)
+    result = native.run(*row.args, env=row.env)
     ran = [(name, call.argv, call.input, call.env.get(b"LC_ALL"), call.env.get(b"NO_AT_BRIDGE"))
            for name in ALL for call in native.calls(name)]
-    assert (result.status, result.err, ran) == (
-        0, err, [(shown_by, *given(shown_by, text), lc_all, b"1")] if shown_by else [])
+    assert (result.status, result.err, ran) == (0, row.err, [
+        (row.shown_by, *given(row.shown_by, row.text), row.lc_all, b"1")] if row.shown_by else [])
 
 
 def started(marker):
     """The live processes whose environment holds marker, as {name: process id}."""
-    found = {}
-    for entry in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{entry}/environ", "rb") as environ:
-                if marker in environ.read().split(b"\0"):
-                    with open(f"/proc/{entry}/comm", "rb") as name:
-                        found[name.read().strip().decode()] = int(entry)
-        except OSError:
-            pass  # Gone meanwhile, or a zombie.
-    return found
+    return {name.strip().decode(): pid for pid, name, _, env in processes()
+            if marker in env.split(b"\0")}
 
 
 # The real zenity, without a session bus, refuses text that is not ASCII outside a UTF-8 locale

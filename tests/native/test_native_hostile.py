@@ -17,7 +17,9 @@ from typing import Callable, NamedTuple
 
 import pytest
 
-from parts.native import wait_until
+from parts import messages
+from parts.native import skip_if_sanitized, under_strace
+from parts.waiting import wait_until
 
 REQUEST = [b"mailto:a@b.c?subject=s"]
 SH = shutil.which("sh")
@@ -33,11 +35,14 @@ def plain_opener(native, first="", status=0):
 
 
 @pytest.mark.parametrize("caller, path", [
-    ({"preexec_fn": lambda: signal.signal(signal.SIGCHLD, signal.SIG_IGN)}, None),
-    ({"before": [SH, "-c", 'exec 7</dev/null; exec "$@"', "sh"]}, None),
-    ({}, ""), ({}, "."), ({}, "../app dir"),
-], ids=["sigchld-ignored", "descriptor-7-leaked", "path-empty-entry", "path-dot",
-        "path-relative-entry"])
+    pytest.param({"preexec_fn": lambda: signal.signal(signal.SIGCHLD, signal.SIG_IGN)}, None,
+                 id="sigchld-ignored"),
+    pytest.param({"before": [SH, "-c", 'exec 7</dev/null; exec "$@"', "sh"]}, None,
+                 id="descriptor-7-leaked"),
+    pytest.param({}, "", id="path-empty-entry"),
+    pytest.param({}, ".", id="path-dot"),
+    pytest.param({}, "../app dir", id="path-relative-entry"),
+])
 def test_request_delivered(native, caller, path):
     # An opener beside the program, which an odd PATH entry must not reach.
     (native.program.parent / "xdg-open").symlink_to(native.stand_in("planted"))
@@ -53,8 +58,9 @@ def test_request_delivered(native, caller, path):
 # led by a sleeper, so that its id is known before mailto starts and is never 0 or 1: an opener
 # orphaned by a caller that stopped waiting signals the sleeper alone, and the row fails, not the
 # machine ("kill -1" as root would reach every process).
-@pytest.mark.parametrize("sent", [signal.SIGTERM, signal.SIGHUP, signal.SIGINT],
-                         ids=["group-killed", "group-hangup", "group-interrupt"])
+@pytest.mark.parametrize("sent", [pytest.param(signal.SIGTERM, id="group-killed"),
+                                  pytest.param(signal.SIGHUP, id="group-hangup"),
+                                  pytest.param(signal.SIGINT, id="group-interrupt")])
 def test_opener_outlives_the_callers_group(native, sent):
     leader = subprocess.Popen([shutil.which("sleep"), "60"], process_group=0)
     try:
@@ -83,8 +89,7 @@ def test_failure_text_read_after_the_program_is_replaced(native):
 
 
 def test_request_delivered_without_proc(native):
-    if b"__asan_init" in native.program.read_bytes():
-        pytest.skip("the AddressSanitizer run-time cannot start without /proc")
+    skip_if_sanitized(native, "the AddressSanitizer run-time cannot start without /proc")
     unshare, mount = shutil.which("unshare"), shutil.which("mount")
     if unshare is None or mount is None:
         pytest.skip("unshare or mount is not installed (util-linux)")
@@ -134,8 +139,7 @@ def memory_file(native):
 def small_stack(native):
     """A condition: a 16 KiB stack, on which the command-line route runs; the opener, which
     inherits it, needs no program but its shell."""
-    if b"__asan_init" in native.program.read_bytes():
-        pytest.skip("the AddressSanitizer run-time needs more than a 16 KiB stack")
+    skip_if_sanitized(native, "the AddressSanitizer run-time needs more than a 16 KiB stack")
     plain_opener(native)
     return {"before": [SH, "-c", 'ulimit -s 16 && exec "$@"', "sh"]}, []
 
@@ -167,7 +171,7 @@ class Edge(NamedTuple):
 
 
 OWN = [[b"mailto:own@b.c"]]
-NO_ADDRESS = b"Error - No e-mail address defined\n"
+NO_ADDRESS = messages.NO_ADDRESS + b"\n"
 EDGES = [
     *[pytest.param(Edge(long_folder(n), args, b"", opened), id=f"folder-of-{n}-bytes-{route}")
       for n in (4092, 4094, 4096, 4400)
@@ -194,11 +198,7 @@ def test_edge(native, request, edge):
     options, fds = edge.condition(native)
     trace = native.work / "trace"
     if edge.traced:
-        options["before"] = [request.getfixturevalue("strace"), "-f", "-qq", "-e", "trace=%file",
-                             "-o", trace]
-        # The leak checker of a sanitizer build cannot run under ptrace.
-        leaks = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "detect_leaks=0"]))
-        options["env"] = {"ASAN_OPTIONS": leaks}
+        options.update(under_strace(request.getfixturevalue("strace"), trace, "-e", "trace=%file"))
     try:
         result = native.run(*edge.args, **options)
     finally:
@@ -239,9 +239,12 @@ def caller_ends(mode, work):
     return write_end, error, lambda: read_to_end(read_end), (NULL, os.fsencode(work / "error file"))
 
 
-@pytest.mark.parametrize("mode, heard", [("pipe", b""), ("error-file", b""), ("socket", b""),
-                                         ("terminal", SAY.replace(b"\n", b"\r\n"))],
-                         ids=["pipe", "output-pipe-error-file", "socket", "terminal"])
+@pytest.mark.parametrize("mode, heard", [
+    pytest.param("pipe", b"", id="pipe"),
+    pytest.param("error-file", b"", id="output-pipe-error-file"),
+    pytest.param("socket", b"", id="socket"),
+    pytest.param("terminal", SAY.replace(b"\n", b"\r\n"), id="terminal"),
+])
 def test_caller_not_held(native, mode, heard):
     native.stand_in("xdg-open", hold=True, say=SAY)
     stdout, stderr, caller_read, streams = caller_ends(mode, native.work)
@@ -318,8 +321,7 @@ def test_started_programs_on_their_own(native, args, signals, sink):
     pytest.param(["a@b.c"], "/a:" * 43000, [], id="dialog-lookup-in-report-beyond-memory-limit"),
 ])
 def test_memory_runs_out(native, args, path, dialog):
-    if b"__asan_init" in native.program.read_bytes():
-        pytest.skip("AddressSanitizer cannot run under a memory limit")
+    skip_if_sanitized(native, "AddressSanitizer cannot run under a memory limit")
     native.stand_in("xdg-open", status=1)
     native.stand_in("zenity")
     limit = 1 << 20

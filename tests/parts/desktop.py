@@ -6,23 +6,35 @@ import pathlib
 import subprocess
 import time
 from shutil import which
+from typing import NamedTuple
 
 import pytest
+
+from parts.waiting import processes, wait_until
 
 # The one reading the mail programs differ in: Sylpheed takes a bare "+" for a space, Claws Mail
 # (as Thunderbird) keeps it.
 PLUS = {"sylpheed": "one two", "claws-mail": "one+two"}
-# What the mail program makes of the bytes of a subject: the subject argument, then the draft's
-# Subject (PLUS: by program), Cc and body. "&" starts another field, "%XX" is decoded, "#" and "?"
-# stay.
+
+
+class Composed(NamedTuple):
+    """A subject argument, and what the mail program makes of it in the draft: Subject (PLUS: by
+    program), Cc and body. "&" starts another field, "%XX" is decoded, "#" and "?" stay."""
+    argument: str
+    subject: object
+    cc: str = ""
+    body: str = ""
+
+
 BYTE_ROWS = [
-    pytest.param("Hello`1there", "Hello there", "", "", id="readme"),
-    pytest.param("Issue`1#42?`1Why?", "Issue #42? Why?", "", "", id="hash_question"),
-    pytest.param("Hi&cc=x@y.org&body=text", "Hi", "x@y.org", "text", id="fields"),
-    pytest.param("100%25`1sure`1%26`1%2B1", "100% sure & +1", "", "", id="percent_escapes"),
-    pytest.param("one+two", PLUS, "", "", id="plus"),
+    pytest.param(Composed("Hello`1there", "Hello there"), id="readme"),
+    pytest.param(Composed("Issue`1#42?`1Why?", "Issue #42? Why?"), id="hash_question"),
+    pytest.param(Composed("Hi&cc=x@y.org&body=text", "Hi", "x@y.org", "text"), id="fields"),
+    pytest.param(Composed("100%25`1sure`1%26`1%2B1", "100% sure & +1"), id="percent_escapes"),
+    pytest.param(Composed("one+two", PLUS), id="plus"),
     # UTF-8 from the native program; the exe hands its bytes to the ANSI calls (code page 1252).
-    pytest.param("Grüße`1aus`1Köln", "Grüße aus Köln", "", "", id="non_ascii")]
+    pytest.param(Composed("Grüße`1aus`1Köln", "Grüße aus Köln"), id="non_ascii")]
+
 # Each mail program: its settings folder, files beside the account and mailbox, and the title of
 # its compose window after the subject. Claws Mail's spelling checker would stop at a dialog.
 CLIENTS = {"sylpheed": (".sylpheed-2.0", {}, " - Compose"),
@@ -39,28 +51,10 @@ FOLDER_LIST = ('<?xml version="1.0" encoding="UTF-8"?>\n<folderlist>\n<folder ty
                + "</folder>\n</folderlist>\n")
 
 
-def read_by(client, subject):
-    """A row's subject as the mail program client reads it."""
-    return subject[client] if isinstance(subject, dict) else subject
-
-
-def wait_for(what, check, seconds):
-    """check()'s first true value, tried every 0.1 s; fails saying what (or what()) it awaited."""
-    end = time.monotonic() + seconds
-    while not (value := check()):
-        if time.monotonic() > end:
-            pytest.fail(f"waited {seconds} s for {what() if callable(what) else what}")
-        time.sleep(0.1)
-    return value
-
-
-def processes():
-    """(pid, command name, arguments, environment) of each process that can be read."""
-    for proc in pathlib.Path("/proc").glob("[0-9]*"):
-        try:
-            yield int(proc.name), *((proc / f).read_bytes() for f in ("comm", "cmdline", "environ"))
-        except OSError:
-            pass
+def draft(client, address, row):
+    """The draft the mail program client saves for row's message to address."""
+    subject = row.subject[client] if isinstance(row.subject, dict) else row.subject
+    return {"To": address, "Cc": row.cc, "Subject": subject, "body": row.body}
 
 
 class Desktop:
@@ -96,15 +90,16 @@ class Desktop:
         def titles():
             return {self.xdotool("getwindowname", id)[:-1]: id for id in self.xdotool(
                 "search", "--onlyvisible", "--name", suffix + "$").split()}
-        id = wait_for(lambda: f"a window {subject + suffix!r}; open: {list(titles())}",
-                      lambda: titles().get(subject + suffix), 60)
+        id = wait_until(lambda: titles().get(subject + suffix),
+                        lambda: f"a window {subject + suffix!r}; open: {list(titles())}", 60, 0.1)
         drafts = lambda: {f for f in (self.home / "Mail/draft").iterdir() if f.name.isdigit()}
         before = drafts()
         self.xdotool("windowfocus", id, "key", "ctrl+s")
-        saved = wait_for("ctrl+s to save a draft", lambda: drafts() - before, 15).pop()
+        saved = wait_until(lambda: drafts() - before, "ctrl+s to save a draft", 15, 0.1).pop()
         message = email.message_from_bytes(saved.read_bytes(), policy=email.policy.default)
         self.xdotool("windowfocus", id, "key", "ctrl+w")
-        wait_for("ctrl+w to close the window", lambda: not self.xdotool("getwindowname", id), 10)
+        wait_until(lambda: not self.xdotool("getwindowname", id), "ctrl+w to close the window", 10,
+                   0.1)
         body = message.get_body(preferencelist=("plain",))
         return {**{name: str(message.get(name, "")) for name in ("To", "Cc", "Subject")},
                 "body": body.get_content().removesuffix("\n") if body else ""}

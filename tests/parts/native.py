@@ -7,10 +7,11 @@ import re
 import shutil
 import signal
 import subprocess
-import time
 import types
 
 import pytest
+
+from parts.waiting import wait_until
 
 # The stand-in: records how it was started, then behaves as its files in the records folder say.
 # The shell reads its signal state itself (while it waits for a program it runs, it blocks
@@ -29,15 +30,6 @@ while [ {hold} = 1 ] && [ ! -e "{records}/release" ] && [ $i -lt 300 ]; do
 done
 : >"$r.ended"; exit {status}
 """
-
-
-def wait_until(condition, what, timeout=10):
-    """Polls condition() until true; fails the test, naming what, after timeout seconds."""
-    deadline = time.monotonic() + timeout
-    while not condition():
-        if time.monotonic() > deadline:
-            pytest.fail(f"waited {timeout} s for {what}")
-        time.sleep(0.02)
 
 
 def listing(folder):
@@ -120,6 +112,20 @@ def native(tmp_path, build_dir):
         if not started.with_suffix(".ended").exists():
             with contextlib.suppress(ProcessLookupError):
                 os.kill(int(started.with_suffix("").suffix[1:]), signal.SIGKILL)
+
+
+def skip_if_sanitized(native, reason):
+    """Skips the test, saying why (reason), where the program is built with AddressSanitizer."""
+    if b"__asan_init" in native.program.read_bytes():
+        pytest.skip(reason)
+
+
+def under_strace(strace, trace, *options):
+    """Native.run's options for a run under strace (following forks, quiet, then options) that
+    writes its trace to the file trace."""
+    # The leak checker of a sanitizer build stops the process in a way that cannot run under ptrace.
+    leaks = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "detect_leaks=0"]))
+    return {"before": [strace, "-f", "-qq", *options, "-o", trace], "env": {"ASAN_OPTIONS": leaks}}
 
 
 @pytest.fixture(scope="session")

@@ -1,5 +1,6 @@
 """The test run's own Wine prefix, server and held desktop, with a recording "mailto:" handler;
 runs programs through wine/runner.cpp and reports what they did. Skips where Wine cannot run."""
+import contextlib
 import os
 import pathlib
 import shutil
@@ -8,7 +9,7 @@ import subprocess
 
 import pytest
 
-from wine import relay_calls
+from parts import relay_calls
 
 # The calls the relay trace shows when a run asks for it, made by mailto.exe or by a copy named
 # after one of DOUBLE_BYTE_NAMES (in code page 932 the bytes 95 5C 8E A6, and E0 5C).
@@ -16,6 +17,10 @@ DOUBLE_BYTE_NAMES = ("\u8868\u793a", "\u6fec")
 RELAYED = ("SetDefaultDllDirectories;SetCurrentDirectoryA;GetClassInfoA;UnregisterClassA;RegisterClassA;CreateWindowExA;"
            "ShowWindow;ShellExecuteA;MessageBoxA;DestroyWindow;GetPrivateProfileStringA;"
            "FindFirstFileA")
+# The folder under drive C: that the tests install mailto.exe in, and a command line's start that
+# runs that copy.
+APP = "t/app"
+PROGRAM = b'"C:\\t\\app\\mailto.exe"'
 RECORDER = ('\n[HKEY_CLASSES_ROOT\\mailto]\n@="URL:MailTo Protocol"\n"URL Protocol"=""\n'
             '\n[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]\n'
             r'@="\"C:\\rec\\recorder.exe\" \"%1\""' '\n')
@@ -106,25 +111,33 @@ class Wine:
                 status = None
         return status, (self.folder / "out").read_bytes(), (self.folder / "err").read_bytes()
 
-    def wine(self, *args, timeout=120):
-        """Runs the Wine loader on args from drive C:; returns (status, stdout, stderr)."""
+    def tool(self, *args, timeout=120):
+        """Runs one of Wine's own programs (regedit, cmd) with its arguments, from drive C:;
+        returns (status, stdout, stderr)."""
         return self.call([self.loader, *args], self.drive_c, timeout=timeout)
 
-    def boot(self):
+    def make_prefix(self):
+        """The prefix made, with the persistent server; its windows unmanaged: Wine draws their
+        frames, no window manager runs."""
         self.prefix.mkdir(parents=True)
         self.start()
-        booted = self.call([self.loader, "wineboot", "-i"], timeout=180)
-        assert booted[0] == 0, "wineboot failed: %r" % booted[2][-2000:]
+        made = self.call([self.loader, "wineboot", "-i"], timeout=180)
+        assert made[0] == 0, "wineboot failed: %r" % made[2][-2000:]
+        self.import_reg('REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n'
+                        '"Managed"="N"\n')
+
+    def boot(self):
+        """The prefix made, with the runner, the relay trace's settings and the recording
+        handler."""
+        self.make_prefix()
         for folder, name in (("t", "wine_runner"), ("rec", "wine_recorder")):
             (self.drive_c / folder).mkdir(exist_ok=True)
             shutil.copy(self.exe(name), self.drive_c / folder / (name[5:] + ".exe"))
-        # Windows unmanaged: Wine draws their frames, no window manager runs.
         self.import_reg('Windows Registry Editor Version 5.00\n\n'
-                        '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n\n'
                         '[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\n"RelayInclude"="%s"\n'
                         '"RelayFromInclude"="mailto.exe;%s.exe;%s.exe"\n' % (RELAYED,
                                                                               *DOUBLE_BYTE_NAMES))
-        self.wine("regedit", "/E", "C:\\own.reg", "HKEY_CLASSES_ROOT\\mailto")
+        self.tool("regedit", "/E", "C:\\own.reg", "HKEY_CLASSES_ROOT\\mailto")
         self.handler("recorder")
 
     def start(self):
@@ -148,7 +161,7 @@ class Wine:
         """Imports a registry file's text: REGEDIT4 (latin-1) or version 5.00 (UTF-16)."""
         (self.drive_c / "import.reg").write_bytes(
             text.encode("latin-1" if text.startswith("REGEDIT4") else "utf-16"))
-        done = self.wine("regedit", "/S", "C:\\import.reg")
+        done = self.tool("regedit", "/S", "C:\\import.reg")
         assert done[0] == 0, "regedit failed: %r" % done[2][-2000:]
 
     def handler(self, kind):
@@ -158,7 +171,7 @@ class Wine:
         self.import_reg("REGEDIT4\n\n[-HKEY_CLASSES_ROOT\\mailto]\n" +
                         (RECORDER if kind == "recorder" else ""))
         if kind == "wine":
-            self.wine("regedit", "/S", "C:\\own.reg")
+            self.tool("regedit", "/S", "C:\\own.reg")
         self.state = kind
 
     def locale(self, name):
@@ -195,14 +208,20 @@ class Wine:
         return Run(status, output, trace.decode("latin-1"), self.image_base, record)
 
 
-@pytest.fixture(scope="session")
-def wine(build_dir, display, tmp_path_factory):
-    """The Wine session of this test run, torn down at the end."""
-    if not (build_dir / "mailto.exe").exists():
-        pytest.skip("no mailto.exe in %s: not a Windows build" % build_dir)
-    session = Wine(build_dir, display, tmp_path_factory.mktemp("wine"))
+@contextlib.contextmanager
+def booted(session):
+    """The Wine session booted, and stopped at the end whatever happened."""
     try:
         session.boot()
         yield session
     finally:
         session.stop()
+
+
+@pytest.fixture(scope="session")
+def wine(build_dir, display, tmp_path_factory):
+    """The Wine session of this test run, torn down at the end."""
+    if not (build_dir / "mailto.exe").exists():
+        pytest.skip("no mailto.exe in %s: not a Windows build" % build_dir)
+    with booted(Wine(build_dir, display, tmp_path_factory.mktemp("wine"))) as session:
+        yield session

@@ -25,13 +25,14 @@ def computer(wine):
     if shutil.which("xdotool") is None:
         pytest.skip("xdotool is not installed")
     wine.install(wine.drive_c / "Tools")
-    status, said, _ = wine.wine("cmd", "/c", "echo %COMPUTERNAME%")
+    status, said, _ = wine.tool("cmd", "/c", "echo %COMPUTERNAME%")
     assert status == 0 and said.strip() and b"%" not in said, f"no computer name: {said!r}"
     return said.decode().strip()
 
 
-@pytest.mark.parametrize("handler", ["recorder", None], ids=["recorder", "no_handler"])
-@pytest.mark.parametrize("name", PROMISED)
+@pytest.mark.parametrize("handler", [pytest.param("recorder", id="recorder"),
+                                     pytest.param(None, id="no_handler")])
+@pytest.mark.parametrize("name", [pytest.param(name, id=name) for name in PROMISED])
 def test_example(wine, computer, source_dir, name, handler):
     text = example(source_dir, name)
     line = text.rstrip("\n").encode()
@@ -61,8 +62,9 @@ def test_example(wine, computer, source_dir, name, handler):
 
 # The Python examples as Python on Windows starts them: subprocess joins the list with its
 # list2cmdline, which writes a double quote inside an argument as \".
-@pytest.mark.parametrize("name,subject", [("python", b"Order 1234"),
-                                          ("python-quotes", b"Say \\hi\\")])
+@pytest.mark.parametrize("name, subject", [pytest.param("python", b"Order 1234", id="python"),
+                                           pytest.param("python-quotes", b"Say \\hi\\",
+                                                        id="python-quotes")])
 def test_python_example(wine, source_dir, name, subject):
     listed = re.search(r"subprocess\.run\((\[.*\])\)", example(source_dir, name))
     line = subprocess.list2cmdline(["C:\\Tools\\mailto.exe", *ast.literal_eval(listed[1])[1:]])

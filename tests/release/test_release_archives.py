@@ -86,7 +86,7 @@ def release_time(source_dir):
     return int(run("dpkg-parsechangelog", "-l", source_dir / "docs/changelog", "-STimestamp"))
 
 
-@pytest.mark.parametrize("archive", FILES, indirect=True)
+@pytest.mark.parametrize("archive", [pytest.param(kind, id=kind) for kind in FILES], indirect=True)
 def test_members(archive, source_dir):
     kind, path, root = archive
     if kind == "zip":  # a zip has no owners
@@ -123,8 +123,10 @@ def test_text(archive, name, says, build_dir, source_dir):
     assert missing == [], text[:3000]
 
 
-@pytest.mark.parametrize("archive, program", [("tarball", "bin/mailto"), ("deb", "usr/bin/mailto")],
-                         indirect=["archive"])
+@pytest.mark.parametrize("archive, program", [
+    pytest.param("tarball", "bin/mailto", id="tarball-bin/mailto"),
+    pytest.param("deb", "usr/bin/mailto", id="deb-usr/bin/mailto"),
+], indirect=["archive"])
 def test_program_from(archive, program, native):
     ran = native.run("someone@example.com", "From`1the`1archive", program=archive[2] / program)
     assert (ran.status, ran.err, ran.opened) == (0, b"", [[b"mailto:someone@example.com?"
@@ -137,7 +139,7 @@ def test_install_as_tarball(build_dir, tmp_path):
                   for p in tmp_path.rglob("*")}, "tarball")
 
 
-@pytest.mark.parametrize("archive", ["zip"], indirect=True)
+@pytest.mark.parametrize("archive", [pytest.param("zip", id="zip")], indirect=True)
 def test_exe_is_the_tested_one(archive, build_dir, source_dir):
     exe, version = archive[2] / "mailto.exe", cached(build_dir, "CMAKE_PROJECT_VERSION")[0]
     assert exe.read_bytes() == (build_dir / "mailto.exe").read_bytes()
@@ -149,7 +151,7 @@ def test_exe_is_the_tested_one(archive, build_dir, source_dir):
         .split("\n")[2])  # the licence's copyright line
 
 
-@pytest.mark.parametrize("archive", ["deb"], indirect=True)
+@pytest.mark.parametrize("archive", [pytest.param("deb", id="deb")], indirect=True)
 def test_debian_fields(archive, build_dir):
     _, path, root = archive
     fields = dict(re.findall(r"^([\w-]+): (.*)$", run("dpkg-deb", "-f", path).decode(), re.M))

@@ -35,7 +35,7 @@ def test_machine_gui_subsystem_and_system_imports(exe, build_dir):
 
 # The header's defences against code placed in the process: the DLL characteristic bit, and
 # whether it applies to the 64-bit twin alone.
-@pytest.mark.parametrize("bit,wide_only", [
+@pytest.mark.parametrize("bit, wide_only", [
     pytest.param(0x40, False, id="randomised_base"),
     pytest.param(0x100, False, id="no_execute_data"),
     pytest.param(0x8000, False, id="terminal_server_aware"),
@@ -52,7 +52,8 @@ def test_no_section_writable_and_executable(exe):
     assert [name for name, flags in exe["sections"] if flags & both == both] == [], exe["sections"]
 
 
-@pytest.mark.parametrize("index,bits,palette", [(0, 8, 256), (1, 24, 0)], ids=["8bit", "24bit"])
+@pytest.mark.parametrize("index, bits, palette", [pytest.param(0, 8, 256, id="8bit"),
+                                                   pytest.param(1, 24, 0, id="24bit")])
 def test_icon(exe, index, bits, palette):
     group = list(exe["resources"].get(14, {}).get("MAINICON", {}).values())
     assert len(group) == 1 and struct.unpack_from("<3H", group[0]) == (0, 1, 2), "MAINICON of 2"
@@ -74,26 +75,27 @@ CONTROLS = "v1:dependency/v1:dependentAssembly/v1:assemblyIdentity"
 SETTINGS = "v3:application/v3:windowsSettings/"
 
 
-# Element path, attribute (None: the text) and the values found there, by the row's id.
-MANIFEST = {
-    "level": (LEVEL, "level", ["asInvoker"]),
-    "ui_access": (LEVEL, "uiAccess", ["false"]),
-    "dpi_awareness": (SETTINGS + "ws2016:dpiAwareness", None, ["PerMonitorV2"]),
-    "dpi_aware": (SETTINGS + "ws2005:dpiAware", None, ["true"]),
-    "controls_type": (CONTROLS, "type", ["win32"]),
-    "controls_name": (CONTROLS, "name", ["Microsoft.Windows.Common-Controls"]),
-    "controls_version": (CONTROLS, "version", ["6.0.0.0"]),
-    "controls_architecture": (CONTROLS, "processorArchitecture", ["*"]),
-    "controls_key": (CONTROLS, "publicKeyToken", ["6595b64144ccf1df"]),
-    "windows_7_to_11": ("compat:compatibility/compat:application/compat:supportedOS", "Id", [
+# Element path, attribute (None: the text) and the values found there.
+MANIFEST = [
+    pytest.param(LEVEL, "level", ["asInvoker"], id="level"),
+    pytest.param(LEVEL, "uiAccess", ["false"], id="ui_access"),
+    pytest.param(SETTINGS + "ws2016:dpiAwareness", None, ["PerMonitorV2"], id="dpi_awareness"),
+    pytest.param(SETTINGS + "ws2005:dpiAware", None, ["true"], id="dpi_aware"),
+    pytest.param(CONTROLS, "type", ["win32"], id="controls_type"),
+    pytest.param(CONTROLS, "name", ["Microsoft.Windows.Common-Controls"], id="controls_name"),
+    pytest.param(CONTROLS, "version", ["6.0.0.0"], id="controls_version"),
+    pytest.param(CONTROLS, "processorArchitecture", ["*"], id="controls_architecture"),
+    pytest.param(CONTROLS, "publicKeyToken", ["6595b64144ccf1df"], id="controls_key"),
+    pytest.param("compat:compatibility/compat:application/compat:supportedOS", "Id", [
         "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
-        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"]),
+        "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"],
+        id="windows_7_to_11"),
     # The program keeps the ANSI code page of the system it runs on.
-    "no_active_code_page": (".//{*}activeCodePage", None, []),
-}
+    pytest.param(".//{*}activeCodePage", None, [], id="no_active_code_page"),
+]
 
 
-@pytest.mark.parametrize("path,attribute,want", MANIFEST.values(), ids=MANIFEST)
+@pytest.mark.parametrize("path, attribute, want", MANIFEST)
 def test_manifest(exe, path, attribute, want):
     found = exe["resources"].get(24, {})
     assert list(found) == [1] and len(found[1]) == 1, "one manifest, resource 1 of type 24"

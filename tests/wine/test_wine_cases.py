@@ -7,46 +7,44 @@ from typing import NamedTuple, Optional
 
 import pytest
 
-from parts.wine import recorded, write_ini
-from wine import relay_calls as relay
-from wine.relay_calls import DESTROYED, OWNER_WINDOW, box, request
+from parts import relay_calls as relay
+from parts.messages import NO_ADDRESS
+from parts.relay_calls import DESTROYED, OWNER_WINDOW, box, request
+from parts.wine import APP, PROGRAM, recorded, write_ini
 
-PROGRAM = b'"C:\\t\\app\\mailto.exe"'
 ENTERED = relay.entered(b"C:\\t\\app\\")
-NO_ADDRESS = b"Error - No e-mail address defined"
 
 
 def setting(key, length, file=b"mailto.ini", found="FOUND"):
     return relay.setting(key, b"C:\\t\\app\\mailto.ini", b"C:\\t\\app\\" + file, found, length)
 
 
-def row_ids(rows):
-    return {"argvalues": [r[1:] for r in rows], "ids": [r[0] for r in rows]}
-
-
 @pytest.fixture
 def app(wine):
-    return wine.install(wine.drive_c / "t/app")
+    return wine.install(wine.drive_c / APP)
 
 
-# The shell opens the request: id, command line, request. Argument 0 is the module's path whatever
+# The shell opens the request: command line, request. Argument 0 is the module's path whatever
 # the command line's first token says: a line without the full path gives it to CreateProcess.
 OPENED = [
-    ("address_only", PROGRAM + b" someone@example.com", b"someone@example.com"),
-    ("address_and_subject", PROGRAM + b" first`1box Hi`1there", b"first box?subject=Hi there"),
-    ("empty_quoted_pairs", PROGRAM + b' "" "" x', b"x"),
-    ("quoted_words", PROGRAM + b' "two words" x', b"two words?subject=x"),
-    ("quotes_inside_token", PROGRAM + b' ab"c d"e', b"abc de"),
-    ("unterminated_quote", PROGRAM + b' "open', b"open"),
-    ("tab_separates", PROGRAM + b"\ta@b\tsubj", b"a@b?subject=subj"),
-    ("control_byte_separates", PROGRAM + b" a@b\x01subj", b"a@b?subject=subj"),
-    ("high_bytes", PROGRAM + b" \xe9t\xe9 caf\x95\xa0x", b"\xe9t\xe9?subject=caf\x95\xa0x"),
-    ("long_request", PROGRAM + b" " + b"x" * 400 + b"@example.com", b"x" * 400 + b"@example.com"),
-    ("relative_program_name", b"mailto.exe x@y", b"x@y"),
+    pytest.param(PROGRAM + b" someone@example.com", b"someone@example.com", id="address_only"),
+    pytest.param(PROGRAM + b" first`1box Hi`1there", b"first box?subject=Hi there",
+                 id="address_and_subject"),
+    pytest.param(PROGRAM + b' "" "" x', b"x", id="empty_quoted_pairs"),
+    pytest.param(PROGRAM + b' "two words" x', b"two words?subject=x", id="quoted_words"),
+    pytest.param(PROGRAM + b' ab"c d"e', b"abc de", id="quotes_inside_token"),
+    pytest.param(PROGRAM + b' "open', b"open", id="unterminated_quote"),
+    pytest.param(PROGRAM + b"\ta@b\tsubj", b"a@b?subject=subj", id="tab_separates"),
+    pytest.param(PROGRAM + b" a@b\x01subj", b"a@b?subject=subj", id="control_byte_separates"),
+    pytest.param(PROGRAM + b" \xe9t\xe9 caf\x95\xa0x", b"\xe9t\xe9?subject=caf\x95\xa0x",
+                 id="high_bytes"),
+    pytest.param(PROGRAM + b" " + b"x" * 400 + b"@example.com", b"x" * 400 + b"@example.com",
+                 id="long_request"),
+    pytest.param(b"mailto.exe x@y", b"x@y", id="relative_program_name"),
 ]
 
 
-@pytest.mark.parametrize("line,target", **row_ids(OPENED))
+@pytest.mark.parametrize("line, target", OPENED)
 def test_command_line_opened(wine, app, line, target):
     application = None if line.startswith(PROGRAM) else "C:\\t\\app\\mailto.exe"
     run = wine.run(line, application=application, relay=True)
@@ -58,20 +56,21 @@ def test_command_line_opened(wine, app, line, target):
     run.check(target=target, calls=ENTERED + OWNER_WINDOW + [shell] + DESTROYED)
 
 
-# The shell cannot open the request: id, command line after the program, request, box text.
+# The shell cannot open the request: command line after the program, request, box text.
 FAILED = [
-    ("default_failure_text", b" addr subj", b"addr?subject=subj", b"Error opening"),
-    ("failure_text_line_break", b" addr subj /error=Cannot<#0D><#0A>start", b"addr?subject=subj",
-     b"Cannot\r\nstart"),
-    ("high_byte_escape", b" a s /error=<#e9>t<#E9>", b"a?subject=s", b"\xe9t\xe9"),
+    pytest.param(b" addr subj", b"addr?subject=subj", b"Error opening", id="default_failure_text"),
+    pytest.param(b" addr subj /error=Cannot<#0D><#0A>start", b"addr?subject=subj",
+                 b"Cannot\r\nstart", id="failure_text_line_break"),
+    pytest.param(b" a s /error=<#e9>t<#E9>", b"a?subject=s", b"\xe9t\xe9", id="high_byte_escape"),
     # Argument 1 is the address whatever it starts with: the switch is looked for from argument 2.
-    ("address_like_the_switch", b" /error=x@y s", b"/error=x@y?subject=s", b"Error opening"),
+    pytest.param(b" /error=x@y s", b"/error=x@y?subject=s", b"Error opening",
+                 id="address_like_the_switch"),
     # A decoded zero byte ends the text the platform sees.
-    ("zero_byte_failure_text", b" a s /error=<#00>abc", b"a?subject=s", b""),
+    pytest.param(b" a s /error=<#00>abc", b"a?subject=s", b"", id="zero_byte_failure_text"),
 ]
 
 
-@pytest.mark.parametrize("arguments,target,text", **row_ids(FAILED))
+@pytest.mark.parametrize("arguments, target, text", FAILED)
 def test_command_line_failed(wine, app, arguments, target, text):
     run = wine.run(PROGRAM + arguments, relay=True, handler=None)
     shown = text + b"\r\n\r" + target if text else b""
@@ -90,7 +89,7 @@ PLANTED = [
 ]
 
 
-@pytest.mark.parametrize("arguments,shown,target", PLANTED)
+@pytest.mark.parametrize("arguments, shown, target", PLANTED)
 def test_planted_dll_never_loaded(wine, app, arguments, shown, target):
     shutil.copy(wine.build_dir / "wine_planted.dll", app / "uxtheme.dll")
     loads = wine.drive_c / "rec/planted.txt"
@@ -129,9 +128,14 @@ def test_double_byte_text_intact(wine, app, text):
     run.check(text.shown, None if text.shown else text.target)
 
 
-def row(ident, files, file, read, dated=None, arguments=b""):
-    """Files (None: a folder), file read, (address, subject) or None, own file's (TZ, UTC time)."""
-    return pytest.param(files, file, read, dated, arguments, id=ident)
+class Ini(NamedTuple):
+    """Files beside the program (None: a folder), the file read, the (address, subject) read or
+    None, the own file's (TZ, UTC time) and the command line after the program."""
+    files: dict
+    file: bytes
+    read: Optional[tuple]
+    dated: Optional[tuple] = None
+    arguments: bytes = b""
 
 
 OWN = {"mailto.ini": "[EMAIL]\nAddress=own@example.com\nSubject=Own"}
@@ -140,33 +144,39 @@ BOTH, OWN_FILE, SHARED_FILE = {**OWN, **SHARED}, b"mailto.ini", b"VANTIK.INI"
 UNESCAPED = {"mailto.ini": "[EMAIL]\nAddress=a`1b\nSubject=x`1y", **SHARED}
 OWN_READ, SHARED_READ = ("own@example.com", "Own"), ("shared@example.com", "Shared")
 SETTINGS = [
-    row("own_ini_used", BOTH, OWN_FILE, OWN_READ),
-    row("shared_ini_when_own_missing", SHARED, SHARED_FILE, SHARED_READ),
-    row("directory_named_like_own_ini", {"mailto.ini": None, **SHARED}, SHARED_FILE, SHARED_READ),
+    pytest.param(Ini(BOTH, OWN_FILE, OWN_READ), id="own_ini_used"),
+    pytest.param(Ini(SHARED, SHARED_FILE, SHARED_READ), id="shared_ini_when_own_missing"),
+    pytest.param(Ini({"mailto.ini": None, **SHARED}, SHARED_FILE, SHARED_READ),
+                 id="directory_named_like_own_ini"),
     # A last-write time in local years 1980 to 2107 counts. (Wine takes 2108 as well, where Windows
     # refuses it; the unit tests' "first second of 2108" rows check that edge.)
-    row("own_ini_before_1980_ignored", BOTH, SHARED_FILE, SHARED_READ, ("UTC0", 1975, 6, 1, 12, 0)),
-    row("own_ini_first_day_of_1980", BOTH, OWN_FILE, OWN_READ, ("UTC0", 1980, 1, 1, 12, 0)),
-    row("own_ini_last_day_of_2107", BOTH, OWN_FILE, OWN_READ, ("UTC0", 2107, 12, 31, 12, 0)),
-    row("own_ini_half_past_1980_by_utc", BOTH, OWN_FILE, OWN_READ, ("UTC0", 1980, 1, 1, 0, 30)),
-    row("own_ini_still_1979_an_hour_west", BOTH, SHARED_FILE, SHARED_READ,
-        ("<-01>1", 1980, 1, 1, 0, 30)),
-    row("settings_values_not_unescaped", UNESCAPED, OWN_FILE, ("a`1b", "x`1y")),
-    row("own_ini_without_address_no_fallback",
-        {"mailto.ini": "[EMAIL]\nSubject=no address here", **SHARED}, OWN_FILE, None),
-    row("no_settings_file", {}, SHARED_FILE, None),
+    pytest.param(Ini(BOTH, SHARED_FILE, SHARED_READ, ("UTC0", 1975, 6, 1, 12, 0)),
+                 id="own_ini_before_1980_ignored"),
+    pytest.param(Ini(BOTH, OWN_FILE, OWN_READ, ("UTC0", 1980, 1, 1, 12, 0)),
+                 id="own_ini_first_day_of_1980"),
+    pytest.param(Ini(BOTH, OWN_FILE, OWN_READ, ("UTC0", 2107, 12, 31, 12, 0)),
+                 id="own_ini_last_day_of_2107"),
+    pytest.param(Ini(BOTH, OWN_FILE, OWN_READ, ("UTC0", 1980, 1, 1, 0, 30)),
+                 id="own_ini_half_past_1980_by_utc"),
+    pytest.param(Ini(BOTH, SHARED_FILE, SHARED_READ, ("<-01>1", 1980, 1, 1, 0, 30)),
+                 id="own_ini_still_1979_an_hour_west"),
+    pytest.param(Ini(UNESCAPED, OWN_FILE, ("a`1b", "x`1y")), id="settings_values_not_unescaped"),
+    pytest.param(Ini({"mailto.ini": "[EMAIL]\nSubject=no address here", **SHARED}, OWN_FILE, None),
+                 id="own_ini_without_address_no_fallback"),
+    pytest.param(Ini({}, SHARED_FILE, None), id="no_settings_file"),
     # Empty quoted pairs alone leave no argument: the settings route is taken.
-    row("only_empty_quoted_pairs", {}, SHARED_FILE, None, arguments=b' "" ""'),
+    pytest.param(Ini({}, SHARED_FILE, None, arguments=b' "" ""'), id="only_empty_quoted_pairs"),
 ]
 
 
-@pytest.mark.parametrize("files,file,read,dated,arguments", SETTINGS)
-def test_settings(wine, app, files, file, read, dated, arguments):
+@pytest.mark.parametrize("case", SETTINGS)
+def test_settings(wine, app, case):
+    files, file, read, dated = case.files, case.file, case.read, case.dated
     for name, text in files.items():
         (app / name).mkdir() if text is None else write_ini(app / name, text)
     if dated:
         os.utime(app / "mailto.ini", (calendar.timegm(dated[1:] + (0,)),) * 2)
-    run = wine.run(PROGRAM + arguments, relay=True, env={"TZ": dated[0]} if dated else None)
+    run = wine.run(PROGRAM + case.arguments, relay=True, env={"TZ": dated[0]} if dated else None)
     found = "FOUND" if "mailto.ini" in files else "NONE"  # FindFirstFileA sees a folder as well
     if read is None:
         return run.check(NO_ADDRESS, calls=ENTERED + setting("Address", 0, file, found) +
@@ -190,8 +200,10 @@ def test_settings_error_line_break(wine, app):
 # A folder named in characters the ANSI code page (1252 under C.UTF-8) lacks reads back with "?"s,
 # which no folder name holds (error 123): an ownerless box reports it, the program ends with the
 # code and does nothing else (no window class, request or settings).
-@pytest.mark.parametrize("arguments", [b" someone@example.com", b""],
-                         ids=["runtime_stop_command_line", "runtime_stop_settings"])
+@pytest.mark.parametrize("arguments", [
+    pytest.param(b" someone@example.com", id="runtime_stop_command_line"),
+    pytest.param(b"", id="runtime_stop_settings"),
+])
 def test_runtime_stop(wine, arguments):
     folder = wine.install(wine.drive_c / "t" / "\u8868\u793a")
     write_ini(folder / "mailto.ini", "[EMAIL]\nAddress=set@example.com")

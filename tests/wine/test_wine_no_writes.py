@@ -2,12 +2,13 @@
 for any program; the server is stopped around each run so that it has saved all it holds."""
 import os
 import re
+from typing import NamedTuple, Optional
 
 import pytest
 
-from parts.wine import write_ini
+from parts.messages import NO_ADDRESS
+from parts.wine import APP, PROGRAM, write_ini
 
-PROGRAM = b'"C:\\t\\app\\mailto.exe"'
 SETTINGS = "[EMAIL]\nAddress=set@example.com\nSubject=Set\nError=Not sent"
 # What Wine's debugger writes when some process crashes and it starts.
 DEBUGGER_KEYS = re.compile(r"\[(Console|Software\\\\Wine\\\\WineDbg)[\]\\]")
@@ -53,7 +54,7 @@ def changes(wine, line, **run_options):
 @pytest.fixture(scope="module")
 def baseline(wine):
     """What Wine itself changes for a run of the recording handler (it writes only in C:\\rec)."""
-    wine.install(wine.drive_c / "t/app")
+    wine.install(wine.drive_c / APP)
     # The first run after the prefix was made writes more, once.
     changes(wine, b'"C:\\rec\\recorder.exe"')
     run, paths, named = changes(wine, b'"C:\\rec\\recorder.exe"')
@@ -61,26 +62,35 @@ def baseline(wine):
     return paths, named
 
 
-# id, settings file, command line after the program, box text shown, request (None: no handler).
+class Case(NamedTuple):
+    """The settings file, the command line after the program, the box text shown (None: none),
+    and the request (None: no handler)."""
+    settings: str
+    arguments: bytes
+    shown: Optional[bytes]
+    target: Optional[bytes]
+
+
 CASES = [
-    ("command_line_opened", SETTINGS, b" to@example.com Hi", None, b"to@example.com?subject=Hi"),
-    ("settings_opened", SETTINGS, b"", None, b"set@example.com?subject=Set"),
-    ("command_line_failed", SETTINGS, b" to@example.com Hi /error=Failed",
-     b"Failed\r\n\rto@example.com?subject=Hi", None),
-    ("settings_failed", SETTINGS, b"", b"Not sent\r\n\rset@example.com?subject=Set", None),
-    ("settings_no_address", "[EMAIL]\nSubject=no address", b"",
-     b"Error - No e-mail address defined", None),
+    pytest.param(Case(SETTINGS, b" to@example.com Hi", None, b"to@example.com?subject=Hi"),
+                 id="command_line_opened"),
+    pytest.param(Case(SETTINGS, b"", None, b"set@example.com?subject=Set"), id="settings_opened"),
+    pytest.param(Case(SETTINGS, b" to@example.com Hi /error=Failed",
+                      b"Failed\r\n\rto@example.com?subject=Hi", None), id="command_line_failed"),
+    pytest.param(Case(SETTINGS, b"", b"Not sent\r\n\rset@example.com?subject=Set", None),
+                 id="settings_failed"),
+    pytest.param(Case("[EMAIL]\nSubject=no address", b"", NO_ADDRESS, None),
+                 id="settings_no_address"),
 ]
 
 
-@pytest.mark.parametrize("settings,arguments,shown,target", [r[1:] for r in CASES],
-                         ids=[r[0] for r in CASES])
-def test_no_writes(wine, baseline, settings, arguments, shown, target):
-    write_ini(wine.drive_c / "t/app/mailto.ini", settings)
-    handler = "recorder" if target else None
+@pytest.mark.parametrize("case", CASES)
+def test_no_writes(wine, baseline, case):
+    write_ini(wine.drive_c / APP / "mailto.ini", case.settings)
+    handler = "recorder" if case.target else None
     wine.handler(handler)  # before the listings: the switch is the test's doing
-    run, paths, named = changes(wine, PROGRAM + arguments, handler=handler)
-    run.check(shown, target)
+    run, paths, named = changes(wine, PROGRAM + case.arguments, handler=handler)
+    run.check(case.shown, case.target)
     assert sorted(paths - baseline[0]) == [], "files created, changed or deleted"
     extra = sorted(named - baseline[1])
     # mailto ended as it should (a crash of its own, or of a process it started, would have

@@ -4,31 +4,34 @@ which keeps Unix names in UTF-8): it must enter its own folder and read its own 
 a name it cannot represent must not make a wildcard of that file's name."""
 import pytest
 
+from parts.relay_calls import DESTROYED, OWNER_WINDOW, entered, setting
+from parts.relay_calls import request as shell_request
 from parts.wine import DOUBLE_BYTE_NAMES, write_ini
-from wine.relay_calls import DESTROYED, OWNER_WINDOW, entered, request, setting
 
 FIRST, SECOND = DOUBLE_BYTE_NAMES
 CODE_PAGES = {"ja_JP.UTF-8": "cp932", "C.UTF-8": "cp1252"}
 
-# mailto.exe as <folder>\<name>: id, folder under C: and name (Unix names), locale. Its own settings
+# mailto.exe as <folder>\<name>: folder under C: and name (Unix names), locale. Its own settings
 # file holds the address <id>@example.com, a shared one in the folder above another: own one wins.
 PROGRAMS = [
     # A byte-wise search would take the 5C inside the name's first character (95 5C; then E0 5C,
     # from the second lead range) for the last "\" and enter a folder ending in a lone lead byte.
-    ("double_byte_program_path", "t/" + FIRST, FIRST + ".exe", "ja_JP.UTF-8"),
-    ("double_byte_second_lead_range", "t/" + SECOND, SECOND + ".exe", "ja_JP.UTF-8"),
+    pytest.param("t/" + FIRST, FIRST + ".exe", "ja_JP.UTF-8",
+                 id="double_byte_program_path"),
+    pytest.param("t/" + SECOND, SECOND + ".exe", "ja_JP.UTF-8",
+                 id="double_byte_second_lead_range"),
     # The path counts 157 characters (Windows' limit counts characters) but 297 bytes: the whole
     # of it, not its first 260 bytes, names the program's folder.
-    ("long_double_byte_path", "J/" + "\u3042" * 80 + "/" + "\u3044" * 60, "mailto.exe",
-     "ja_JP.UTF-8"),
+    pytest.param("J/" + "\u3042" * 80 + "/" + "\u3044" * 60, "mailto.exe", "ja_JP.UTF-8",
+                 id="long_double_byte_path"),
     # Under 1252 every "\" separates: the byte 95 before one makes no character with it.
-    ("single_byte_program_path", "t/a\u2022", "mailto.exe", "C.UTF-8"),
+    pytest.param("t/a\u2022", "mailto.exe", "C.UTF-8", id="single_byte_program_path"),
 ]
 
 
-@pytest.mark.parametrize("ident,folder,name,locale", PROGRAMS, ids=[r[0] for r in PROGRAMS])
-def test_program_path(wine, ident, folder, name, locale):
-    address = ident + "@example.com"
+@pytest.mark.parametrize("folder, name, locale", PROGRAMS)
+def test_program_path(wine, request, folder, name, locale):
+    address = request.node.callspec.id + "@example.com"
     folder_bytes = ("C:\\%s\\" % folder.replace("/", "\\")).encode(CODE_PAGES[locale])
     name_bytes = name.encode(CODE_PAGES[locale])
     unix = wine.install(wine.drive_c / folder, name)
@@ -41,7 +44,7 @@ def test_program_path(wine, ident, folder, name, locale):
     run.check(target=address.encode(), calls=None if len(folder_bytes) >= 100 else
               entered(folder_bytes) + setting("Address", ini, ini, "FOUND", len(address)) +
               OWNER_WINDOW + setting("Subject", ini, ini, "FOUND", 0) +
-              [request(address.encode(), "OPENED")] + DESTROYED)
+              [shell_request(address.encode(), "OPENED")] + DESTROYED)
 
 
 # A program name the code page lacks (почта.exe under 1252) reads back as "?????.exe": its own file
