@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/fake.h"
-#include "platform/file_times_test.h"
+#include "platform/posix/file_times_test.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // dialog_session_test.cpp: when a display is at hand, and when the caller's locale can show UTF-8.
-#include "platform/dialog_session.h"
+#include "platform/posix/dialog_session.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "platform/file_times_test.h"
 #include "platform/platform.h"
+#include "platform/posix/file_times_test.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // dialog_text_test.cpp: messages as the dialog programs are given them.
-#include "platform/dialog_text.h"
+#include "platform/posix/dialog_text.h"
 
 #include <gtest/gtest.h>
 

@@ -17,8 +17,8 @@
 
 #include "launcher/launch.h"
 #include "platform/platform.h"
-#include "platform/posix_ini.h"
-#include "platform/posix_paths.h"
+#include "platform/posix/posix_ini.h"
+#include "platform/posix/posix_paths.h"
 
 // The linker marks the start of the program image with this symbol.
 extern "C" const char __executable_start;  // NOLINT(bugprone-reserved-identifier)

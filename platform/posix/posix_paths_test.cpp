@@ -1,6 +1,6 @@
 // posix_paths_test.cpp: the folders of PATH the POSIX build searches, its own path made absolute,
 // and the names of files in its folder.
-#include "platform/posix_paths.h"
+#include "platform/posix/posix_paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // posix_ini_test.cpp: the POSIX INI reader over texts and over files.
-#include "platform/posix_ini.h"
+#include "platform/posix/posix_ini.h"
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
