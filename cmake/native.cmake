@@ -1,4 +1,4 @@
-# The native (POSIX) build: the utility over posix.cpp, the unit tests over the recording fake,
+# The native (POSIX) build: the utility over platform/posix/, the unit tests over the recording fake,
 # the benchmarks and the end-to-end test of the real binary.
 
 include(${CMAKE_SOURCE_DIR}/cmake/posix_platform.cmake)
@@ -45,6 +45,8 @@ if(GTest_FOUND)
   # leaves them out), and the POSIX layer's parts that need no system beyond them.
   add_executable(unit_tests
     platform/fake.cpp
+    platform/posix/posix_command_line.cpp
+    platform/posix/posix_command_line_test.cpp
     platform/posix/posix_file_times.cpp
     platform/posix/posix_file_times_test.cpp
     platform/posix/posix_ini.cpp

@@ -1,6 +1,6 @@
-// posix_file_times_test.cpp: the POSIX file-time conversions over real time zones and the C
-// library's calendar. The file times are written out as numbers (100 ns ticks since 1601-01-01
-// UTC), each named by the date it stands for (file_times_test.h).
+// posix_file_times_test.cpp: a POSIX time as a file time, and the file-time conversions over real
+// time zones and the C library's calendar. The file times are written out as numbers (100 ns ticks
+// since 1601-01-01 UTC), each named by the date it stands for (file_times_test.h).
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/file_times_test.h"
+#include "platform/posix/posix_file_times.h"
 
 namespace {
 
@@ -18,6 +19,28 @@ class posix_file_times : public ::testing::Test {
    protected:
     void TearDown() override { restore_zone(); }
 };
+
+struct unix_time_row {
+    const char* name;
+    timespec time;
+    std::uint64_t file_time;
+};
+
+TEST(posix_file_time_of, counts_100_ns_ticks_from_1601)
+{
+    const std::int64_t seconds_to_1970 = 11644473600LL;
+    const unix_time_row cases[] = {
+        {"the Unix epoch", {0, 0}, utc_1970_01_01},
+        {"a leap day", {1709214359, 0}, utc_2024_02_29_134559},
+        {"nanoseconds in whole ticks", {0, 999}, utc_1970_01_01 + 9},
+        {"the first tick of 1601", {-seconds_to_1970, 100}, 1},
+        {"before 1601", {-seconds_to_1970 - 1, 0}, 0},
+    };
+    for (const unix_time_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::posix::file_time_of(c.time), c.file_time);
+    }
+}
 
 struct dos_case {
     const char* what;
