@@ -1,22 +1,20 @@
 // paths_test.cpp: the lead-byte table, the double-byte aware delimiter search, the folder and
-// extension rules and the file-exists test.
+// extension rules.
 
 #include "environment/paths.h"
 
-#include <gmock/gmock.h>
+#include "environment/byte_types.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/fake.h"
-#include "platform/posix/file_times_test.h"
 
 namespace {
 
 using environment::byte_type;
-using ::testing::ElementsAre;
-using namespace file_times;
 
 class paths : public ::testing::Test {
    protected:
@@ -130,64 +128,6 @@ TEST_F(paths, table_stays_empty_without_double_byte_support)
     environment::build_lead_byte_table();
     EXPECT_FALSE(environment::is_lead_byte(0x81));
     EXPECT_TRUE(fake::calls_named("GetCPInfo").empty());
-}
-
-// The time conversions are the platform's real ones, so each row sets the time zone its time is
-// judged in; the one the process had is put back afterwards.
-class file_exists : public paths {
-   protected:
-    void TearDown() override { file_times::restore_zone(); }
-};
-
-struct existence_case {
-    const char* what;
-    unsigned long attributes;
-    const char* zone;
-    std::uint64_t last_write_time;
-    bool exists;
-    bool dos_dates = true;  // the Windows rule; false: the POSIX one
-};
-
-// A directory is no file; nor, where files need MS-DOS dates, is a file whose last-write time has
-// no local time, or whose local time has no MS-DOS date (the years 1980 to 2107, judged in local
-// time).
-TEST_F(file_exists, unless_a_directory_or_its_time_is_refused)
-{
-    const existence_case cases[] = {
-        {"archive file", 0x20, "UTC0", utc_2024_02_29_134559, true},
-        {"file without attributes", 0x80, "UTC0", utc_2024_02_29_134559, true},
-        {"read-only hidden system file", 0x07, "UTC0", utc_2024_02_29_134559, true},
-        {"directory", 0x10, "UTC0", utc_2024_02_29_134559, false},
-        {"directory among other attributes", 0x31, "UTC0", utc_2024_02_29_134559, false},
-        {"no local time: before 1601 an hour west", 0x20, "<-01>1", 0, false},
-        {"no MS-DOS date: 1601", 0x20, "UTC0", 0, false},
-        {"last second of 1979", 0x20, "UTC0", utc_1979_12_31_235959, false},
-        {"first second of 1980", 0x20, "UTC0", utc_1980_01_01, true},
-        {"1980 by UTC, 1979 an hour west", 0x20, "<-01>1", utc_1980_01_01_0030, false},
-        {"1979 by UTC, 1980 an hour east", 0x20, "<+01>-1", utc_1979_12_31_2330, true},
-        {"first second of 2108", 0x20, "UTC0", utc_2108_01_01, false},
-        {"any time on POSIX: 1601", 0x80, "UTC0", 0, true, false},
-        {"any time on POSIX: 1979", 0x80, "UTC0", utc_1979_12_31_235959, true, false},
-        {"any time on POSIX: 2108", 0x80, "UTC0", utc_2108_01_01, true, false},
-        {"no directory on POSIX either", 0x10, "UTC0", utc_2024_02_29_134559, false, false},
-    };
-    for (const existence_case& c : cases) {
-        fake::reset();
-        file_times::use_zone(c.zone);
-        fake::set_files_need_dos_dates(c.dos_dates);
-        fake::add_file("C:\\a.ini", c.attributes, c.last_write_time);
-        EXPECT_EQ(environment::file_exists("C:\\a.ini"), c.exists) << c.what;
-        // Whatever the answer, one name search; the conversions are real, not the fake's.
-        EXPECT_THAT(fake::calls(), ElementsAre("FindFirstFileA(\"C:\\a.ini\")")) << c.what;
-    }
-}
-
-TEST_F(file_exists, not_when_the_name_search_finds_nothing)
-{
-    fake::reset();
-    fake::add_file("C:\\a.ini", 0x20, utc_2024_02_29_134559);
-    EXPECT_FALSE(environment::file_exists("C:\\missing.ini"));
-    EXPECT_THAT(fake::calls(), ElementsAre("FindFirstFileA(\"C:\\missing.ini\")"));
 }
 
 }  // namespace
