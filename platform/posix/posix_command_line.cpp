@@ -5,12 +5,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "platform/platform.h"
 
 namespace platform::posix {
 
 namespace {
+
+// Room for any one token: the longest argument, its two quotes and the blank before it.
+const std::size_t token_room = max_argument_length + 3;
 
 // Writes one argv element at out as one command-line token: its double quotes dropped, as the
 // tokenizer would drop them; cut at the tokenizer's longest argument, so that the excess cannot
@@ -33,32 +37,36 @@ char* write_token(const char* element, char* out)
     return end + 2;
 }
 
-// The room the command line can need: each element's bytes with a blank and two quotes, and the
-// default program name.
-std::size_t line_room(int argc, const char* const* argv)
+// The line's first length bytes in a buffer of twice its room, which is doubled.
+std::unique_ptr<char[]> grown(const char* line, std::size_t length, std::size_t& room)
 {
-    std::size_t room = sizeof "mailto" + 3 * static_cast<std::size_t>(argc);
-    for (int i = 0; i < argc; ++i) room += std::strlen(argv[i]);
-    return room;
+    room *= 2;
+    std::unique_ptr<char[]> bigger(new char[room]);
+    std::memcpy(bigger.get(), line, length);
+    return bigger;
 }
 
 }  // namespace
 
 // The program name comes first even when argv[0] is empty, so that argument 1 stays argument 1.
-// The line is written in place into a string made large enough at once, then cut to its length.
+// Each byte is read once, as it is written: the buffer keeps room for one more token of any length
+// ahead of the line and is not cleared first, for a worst-case argv is mostly one-byte elements,
+// where a pass to measure them or to clear the line would cost as much as writing it.
 std::string command_line_from(int argc, const char* const* argv)
 {
-    std::string line(line_room(argc, argv), '\0');
-    char* const start = &line[0];
-    char* end = argc > 0 ? write_token(argv[0], start) : start;
-    if (end == start) end = std::copy_n("mailto", 6, end);
+    std::size_t room = 2 * token_room;
+    std::unique_ptr<char[]> line(new char[room]);
+    char* end = argc > 0 ? write_token(argv[0], line.get()) : line.get();
+    if (end == line.get()) end = std::copy_n("mailto", 6, end);
+    std::size_t length = static_cast<std::size_t>(end - line.get());
     for (int i = 1; i < argc; ++i) {
-        *end = ' ';
-        char* const token_end = write_token(argv[i], end + 1);
-        if (token_end != end + 1) end = token_end;
+        if (room - length < token_room) line = grown(line.get(), length, room);
+        char* const blank = line.get() + length;
+        *blank = ' ';
+        char* const token_end = write_token(argv[i], blank + 1);
+        if (token_end != blank + 1) length = static_cast<std::size_t>(token_end - line.get());
     }
-    line.resize(static_cast<std::size_t>(end - start));
-    return line;
+    return std::string(line.get(), length);
 }
 
 }  // namespace platform::posix

@@ -55,6 +55,7 @@ TEST(posix_command_line, the_tokenizer_reads_back_the_arguments)
         {"cut at the longest", {"mailto", most + "bc", "x"}, {"mailto", most, "x"}},
         {"cut before a blank", {"mailto", most + " b", "x"}, {"mailto", most, "x"}},
         {"cut in quotes", {"mailto", all_but_one + " b", "x"}, {"mailto", all_but_one + " ", "x"}},
+        {"a line past its first room", {"m", most, most, most, "x"}, {"m", most, most, most, "x"}},
     };
     for (const row& c : cases) {
         SCOPED_TRACE(c.name);
