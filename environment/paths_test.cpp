@@ -3,13 +3,12 @@
 
 #include "environment/paths.h"
 
-#include "environment/byte_types.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "environment/byte_types.h"
 #include "platform/fake.h"
 
 namespace {
@@ -31,37 +30,43 @@ class paths : public ::testing::Test {
     }
 };
 
-struct path_case {
+struct path_row {
+    const char* name;
     const char* path;
     const char* result;
 };
 
 TEST_F(paths, folder_of)
 {
-    const path_case cases[] = {
-        {"C:", "C:"},
-        {"C:\\tools\\run.exe", "C:\\tools\\"},
-        {"run.exe", ""},
-        {"", ""},
-        {"\\\\server\\share\\run.exe", "\\\\server\\share\\"},
-        {"C:run.exe", "C:"},
+    const path_row cases[] = {
+        {"drive alone", "C:", "C:"},
+        {"a folder", "C:\\tools\\run.exe", "C:\\tools\\"},
+        {"no folder", "run.exe", ""},
+        {"empty", "", ""},
+        {"a share", "\\\\server\\share\\run.exe", "\\\\server\\share\\"},
+        {"drive-relative", "C:run.exe", "C:"},
     };
-    for (const path_case& c : cases) EXPECT_EQ(environment::folder_of(c.path), c.result) << c.path;
+    for (const path_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(environment::folder_of(c.path), c.result);
+    }
 }
 
 TEST_F(paths, change_extension)
 {
-    const path_case cases[] = {
-        {"C:\\tools\\run.exe", "C:\\tools\\run.ini"},
-        {"C:\\app.d\\run", "C:\\app.d\\run.ini"},
-        {"run.", "run.ini"},
-        {"run", "run.ini"},
-        {"run.tar.gz", "run.tar.ini"},
-        {"C:.hidden", "C:.ini"},
-        {"", ".ini"},
+    const path_row cases[] = {
+        {"replaced", "C:\\tools\\run.exe", "C:\\tools\\run.ini"},
+        {"a dot in a folder only", "C:\\app.d\\run", "C:\\app.d\\run.ini"},
+        {"a trailing dot", "run.", "run.ini"},
+        {"none", "run", "run.ini"},
+        {"the last of two", "run.tar.gz", "run.tar.ini"},
+        {"a name that starts with a dot", "C:.hidden", "C:.ini"},
+        {"empty", "", ".ini"},
     };
-    for (const path_case& c : cases)
-        EXPECT_EQ(environment::change_extension(c.path, ".ini"), c.result) << c.path;
+    for (const path_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(environment::change_extension(c.path, ".ini"), c.result);
+    }
 }
 
 TEST_F(paths, posix_delimiters_come_from_the_platform)
@@ -99,7 +104,8 @@ TEST_F(paths, byte_types_follow_the_lead_bytes_from_the_front)
         EXPECT_EQ(environment::byte_type_at(text, i), expected[i - 1]) << i;
 }
 
-struct table_case {
+struct table_row {
+    const char* name;
     std::vector<unsigned char> pairs;
     std::vector<unsigned> inside;
     std::vector<unsigned> outside;
@@ -107,15 +113,22 @@ struct table_case {
 
 TEST_F(paths, lead_byte_table_from_the_code_page_ranges)
 {
-    const table_case cases[] = {
-        {{0x81, 0x9F, 0xE0, 0xFC}, {0x81, 0x9F, 0xE0, 0xFC}, {0x80, 0xA0, 0xDF, 0xFD, 0x5C}},
-        {{0xF0, 0xFF}, {0xF0, 0xFF}, {0xEF}},
-        {{0x00, 0xFF}, {0x00, 0x5C, 0xFF}, {}},
-        {{0x90, 0x80, 0xA0, 0xA1}, {0xA0, 0xA1}, {0x80, 0x90}},
-        {{0x81, 0x82, 0x00, 0x00, 0xA0, 0xA1}, {0x81, 0x82}, {0xA0, 0xA1}},
-        {{}, {}, {0x81}},
+    const table_row cases[] = {
+        {"code page 932",
+         {0x81, 0x9F, 0xE0, 0xFC},
+         {0x81, 0x9F, 0xE0, 0xFC},
+         {0x80, 0xA0, 0xDF, 0xFD, 0x5C}},
+        {"up to 0xFF", {0xF0, 0xFF}, {0xF0, 0xFF}, {0xEF}},
+        {"every byte", {0x00, 0xFF}, {0x00, 0x5C, 0xFF}, {}},
+        {"a reversed pair is empty", {0x90, 0x80, 0xA0, 0xA1}, {0xA0, 0xA1}, {0x80, 0x90}},
+        {"a zero pair ends the list",
+         {0x81, 0x82, 0x00, 0x00, 0xA0, 0xA1},
+         {0x81, 0x82},
+         {0xA0, 0xA1}},
+        {"no pairs", {}, {}, {0x81}},
     };
-    for (const table_case& c : cases) {
+    for (const table_row& c : cases) {
+        SCOPED_TRACE(c.name);
         use_double_byte(c.pairs);
         for (unsigned byte : c.inside) EXPECT_TRUE(environment::is_lead_byte(byte)) << byte;
         for (unsigned byte : c.outside) EXPECT_FALSE(environment::is_lead_byte(byte)) << byte;

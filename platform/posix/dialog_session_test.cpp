@@ -3,55 +3,62 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
 
-TEST(DialogSession, AnEmptyDisplayIsNoDisplay)
+struct display_row {
+    const char* name;
+    const char* display;
+    const char* wayland_display;
+    bool expected;
+};
+
+TEST(dialog_session, an_empty_display_is_no_display)
 {
-    struct row {
-        const char* display;
-        const char* wayland_display;
-        bool expected;
+    const display_row cases[] = {
+        {"neither set", nullptr, nullptr, false},
+        {"empty X", "", nullptr, false},
+        {"empty Wayland", nullptr, "", false},
+        {"both empty", "", "", false},
+        {"X", ":0", nullptr, true},
+        {"Wayland", nullptr, "wayland-0", true},
+        {"Wayland beside an empty X", "", "wayland-0", true},
+        {"X beside an empty Wayland", ":0", "", true},
     };
-    const std::vector<row> rows = {
-        {nullptr, nullptr, false}, {"", nullptr, false},  {nullptr, "", false},
-        {"", "", false},           {":0", nullptr, true}, {nullptr, "wayland-0", true},
-        {"", "wayland-0", true},   {":0", "", true},
-    };
-    for (const row& r : rows)
-        EXPECT_EQ(platform::has_display(r.display, r.wayland_display), r.expected)
-            << (r.display ? r.display : "-") << " "
-            << (r.wayland_display ? r.wayland_display : "-");
+    for (const display_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::has_display(c.display, c.wayland_display), c.expected);
+    }
 }
 
+struct locale_row {
+    const char* name;
+    const char* lc_all;
+    const char* lc_ctype;
+    const char* lang;
+    bool expected;
+};
+
 // C.UTF-8 comes with the C library; the xx_XX names exist nowhere.
-TEST(DialogSession, Utf8LocaleIsTheFirstSetOfLcAllLcCtypeAndLangWhenInstalled)
+TEST(dialog_session, utf8_locale_is_the_first_set_of_lc_all_lc_ctype_and_lang_when_installed)
 {
-    struct row {
-        const char* lc_all;
-        const char* lc_ctype;
-        const char* lang;
-        bool expected;
+    const locale_row cases[] = {
+        {"none set", nullptr, nullptr, nullptr, false},
+        {"LANG C.UTF-8", nullptr, nullptr, "C.UTF-8", true},
+        {"LANG C.utf8", nullptr, nullptr, "C.utf8", true},
+        {"LANG not installed", nullptr, nullptr, "xx_XX.UTF-8", false},
+        {"LANG not UTF-8", nullptr, nullptr, "en_US.ISO-8859-1", false},
+        {"empty ones are unset", "", "", "C.UTF-8", true},
+        {"LC_ALL C wins", "C", nullptr, "C.UTF-8", false},
+        {"LC_CTYPE POSIX wins", nullptr, "POSIX", "C.UTF-8", false},
+        {"LC_ALL UTF-8 wins", "C.UTF-8", "C", "C", true},
+        {"LC_ALL not installed wins", "xx_XX.UTF-8", nullptr, "C.UTF-8", false},
+        {"LC_CTYPE UTF-8 wins", nullptr, "C.UTF-8", "xx_XX.UTF-8", true},
+        {"a bare codeset", nullptr, nullptr, "UTF-8", false},
     };
-    const std::vector<row> rows = {
-        {nullptr, nullptr, nullptr, false},
-        {nullptr, nullptr, "C.UTF-8", true},
-        {nullptr, nullptr, "C.utf8", true},
-        {nullptr, nullptr, "xx_XX.UTF-8", false},
-        {nullptr, nullptr, "en_US.ISO-8859-1", false},
-        {"", "", "C.UTF-8", true},
-        {"C", nullptr, "C.UTF-8", false},
-        {nullptr, "POSIX", "C.UTF-8", false},
-        {"C.UTF-8", "C", "C", true},
-        {"xx_XX.UTF-8", nullptr, "C.UTF-8", false},
-        {nullptr, "C.UTF-8", "xx_XX.UTF-8", true},
-        {nullptr, nullptr, "UTF-8", false},
-    };
-    for (const row& r : rows)
-        EXPECT_EQ(r.expected, platform::utf8_locale(r.lc_all, r.lc_ctype, r.lang))
-            << (r.lc_all ? r.lc_all : "-") << " " << (r.lc_ctype ? r.lc_ctype : "-") << " "
-            << (r.lang ? r.lang : "-");
+    for (const locale_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::utf8_locale(c.lc_all, c.lc_ctype, c.lang), c.expected);
+    }
 }
 
 }  // namespace
