@@ -37,7 +37,7 @@ char* write_token(const char* element, char* out)
     return end + 2;
 }
 
-// The line's first length bytes in a buffer of twice its room, which is doubled.
+// A buffer of twice room bytes that holds the first length bytes of line; room is doubled.
 std::unique_ptr<char[]> grown(const char* line, std::size_t length, std::size_t& room)
 {
     room *= 2;
