@@ -1,4 +1,4 @@
-# The native (POSIX) build: the utility over posix.cpp, the unit tests over the recording fake,
+# The native (POSIX) build: the utility over platform/posix/, the unit tests over the recording fake,
 # the benchmarks and the end-to-end test of the real binary.
 
 include(${CMAKE_SOURCE_DIR}/cmake/posix_platform.cmake)
@@ -45,16 +45,18 @@ if(GTest_FOUND)
   # leaves them out), and the POSIX layer's parts that need no system beyond them.
   add_executable(unit_tests
     platform/fake.cpp
-    platform/posix_file_times.cpp
-    platform/posix_file_times_test.cpp
-    platform/posix_ini.cpp
-    platform/posix_ini_test.cpp
-    platform/dialog_text.cpp
-    platform/dialog_text_test.cpp
-    platform/dialog_session.cpp
-    platform/dialog_session_test.cpp
-    platform/posix_paths.cpp
-    platform/posix_paths_test.cpp
+    platform/posix/posix_command_line.cpp
+    platform/posix/posix_command_line_test.cpp
+    platform/posix/posix_file_times.cpp
+    platform/posix/posix_file_times_test.cpp
+    platform/posix/posix_ini.cpp
+    platform/posix/posix_ini_test.cpp
+    platform/posix/dialog_text.cpp
+    platform/posix/dialog_text_test.cpp
+    platform/posix/dialog_session.cpp
+    platform/posix/dialog_session_test.cpp
+    platform/posix/posix_paths.cpp
+    platform/posix/posix_paths_test.cpp
     launcher/launch_test.cpp
     launcher/messages_test.cpp
     environment/arguments_test.cpp
@@ -78,7 +80,7 @@ endif()
 mailto_find_for(MAILTO_BENCHMARKS benchmark)
 if(benchmark_FOUND)
   add_executable(command_line_bench bench/command_line_bench.cpp platform/fake.cpp
-                                    platform/posix_file_times.cpp)
+                                    platform/posix/posix_file_times.cpp)
   target_link_libraries(command_line_bench PRIVATE mailto_core benchmark::benchmark)
 elseif(MAILTO_BENCHMARKS STREQUAL "AUTO")
   list(APPEND mailto_skipped "the benchmarks (Google Benchmark not found)")

@@ -34,38 +34,52 @@ std::vector<std::string> all_arguments()
     return result;
 }
 
-struct split_case {
-    const char* command_line;
+struct split_row {
+    const char* name;
+    std::string command_line;
     std::vector<std::string> arguments;
 };
 
+// Where a cut at the longest argument falls next to a double quote: a closing quote right after
+// the cut is dropped with the token; any other byte starts the next token, outside quotes.
 TEST_F(arguments, split_like_the_platform_splits_them)
 {
-    const split_case cases[] = {
-        {"mailto", {}},
-        {"", {}},
-        {"mailto \"\" \"\"", {}},
-        {"mailto \"\"\"\" x", {"x"}},
-        {"mailto \"\" \"\" x", {"x"}},
-        {"mailto \"two words\" x", {"two words", "x"}},
-        {"mailto ab\"c d\"e", {"abc de"}},
-        {"mailto \"open", {"open"}},
-        {"mailto \"open ends here", {"open ends here"}},
-        {"mailto a\tb\x01"
+    const std::string a(65536, 'a');
+    const split_row cases[] = {
+        {"program name alone", "mailto", {}},
+        {"empty line", "", {}},
+        {"empty quoted pairs", "mailto \"\" \"\"", {}},
+        {"quoted pairs before a token", "mailto \"\"\"\" x", {"x"}},
+        {"blank quoted pairs before a token", "mailto \"\" \"\" x", {"x"}},
+        {"quoted blank", "mailto \"two words\" x", {"two words", "x"}},
+        {"quotes inside a token", "mailto ab\"c d\"e", {"abc de"}},
+        {"an open quote", "mailto \"open", {"open"}},
+        {"an open quote keeps its blanks", "mailto \"open ends here", {"open ends here"}},
+        {"every byte from 0x01 to 0x20 is a blank",
+         "mailto a\tb\x01"
          "c\x1f"
          "d",
          {"a", "b", "c", "d"}},
-        {"mailto \x80\xff\xa0 \x95\\", {"\x80\xff\xa0", "\x95\\"}},
-        {"\"C:\\Program Files\\mailto.exe\" a b", {"a", "b"}},
-        {"mailto   lead   trail   ", {"lead", "trail"}},
-        {"mailto a\"\"b", {"ab"}},
-        {"mailto x \"\" y", {"x", "y"}},
-        {"mailto \"a\"\"b\"", {"ab"}},
+        {"bytes past 0x7F are no blanks", "mailto \x80\xff\xa0 \x95\\", {"\x80\xff\xa0", "\x95\\"}},
+        {"quoted program name", "\"C:\\Program Files\\mailto.exe\" a b", {"a", "b"}},
+        {"runs of blanks", "mailto   lead   trail   ", {"lead", "trail"}},
+        {"empty pair inside a token", "mailto a\"\"b", {"ab"}},
+        {"empty pair between tokens", "mailto x \"\" y", {"x", "y"}},
+        {"two quoted parts", "mailto \"a\"\"b\"", {"ab"}},
+        {"quotes toggle, never doubled", "mailto \"a b\"c\" d\"\"\" e\"f", {"a bc d", "ef"}},
+        {"a token stops at the longest argument",
+         "mailto " + std::string(70000, 'a'),
+         {a, std::string(70000 - 65536, 'a')}},
+        {"cut: a closing quote goes with the token", "mailto \"" + a + "\" c", {a, "c"}},
+        {"cut in quotes: the rest is outside them", "mailto \"" + a + "b c\" d", {a, "b", "c d"}},
+        {"cut: an opening quote starts the next", "mailto " + a + "\"b c\" d", {a, "b c", "d"}},
+        {"no cut one byte short", "mailto \"" + a.substr(1) + "\"b c", {a.substr(1) + "b", "c"}},
     };
-    for (const split_case& c : cases) {
+    for (const split_row& c : cases) {
+        SCOPED_TRACE(c.name);
         fake::set_command_line(c.command_line);
-        EXPECT_EQ(argument_count(), c.arguments.size()) << c.command_line;
-        EXPECT_EQ(all_arguments(), c.arguments) << c.command_line;
+        EXPECT_EQ(argument_count(), c.arguments.size());
+        EXPECT_EQ(all_arguments(), c.arguments);
     }
 }
 
@@ -82,43 +96,6 @@ TEST_F(arguments, argument_zero_is_the_executable_path_not_the_first_token)
     fake::set_module_file_name("C:\\Program Files\\mailto\\mailto.exe");
     EXPECT_EQ(argument(0), "C:\\Program Files\\mailto\\mailto.exe");
     EXPECT_EQ(argument(1), "a");
-}
-
-TEST_F(arguments, a_token_stops_at_its_buffer_size)
-{
-    fake::set_command_line("mailto " + std::string(70000, 'a'));
-    EXPECT_EQ(argument(1), std::string(65536, 'a'));
-    EXPECT_EQ(argument(2), std::string(70000 - 65536, 'a'));
-}
-
-// Where the cut falls next to a double quote: a closing quote right after the cut is dropped with
-// the token; any other byte starts the next token, outside quotes.
-TEST_F(arguments, the_cut_at_the_buffer_size_next_to_quotes)
-{
-    const std::string a(65536, 'a');
-    const struct {
-        std::string command_line;
-        std::vector<std::string> arguments;
-    } cases[] = {
-        {"mailto \"" + a + "\" c", {a, "c"}},
-        {"mailto \"" + a + "b c\" d", {a, "b", "c d"}},
-        {"mailto " + a + "\"b c\" d", {a, "b c", "d"}},
-        {"mailto \"" + a.substr(1) + "\"b c", {a.substr(1) + "b", "c"}},
-    };
-    for (const auto& c : cases) {
-        fake::set_command_line(c.command_line);
-        EXPECT_EQ(argument_count(), c.arguments.size()) << c.command_line.substr(65536);
-        EXPECT_EQ(all_arguments(), c.arguments) << c.command_line.substr(65536);
-    }
-}
-
-TEST_F(arguments, every_token_is_free_of_quotes_and_blanks)
-{
-    fake::set_command_line("mailto \"a b\"c\" d\"\"\" e\"f");
-    for (const std::string& token : all_arguments()) {
-        EXPECT_EQ(token.find('"'), std::string::npos) << token;
-        EXPECT_FALSE(token.empty());
-    }
 }
 
 // Random command lines of every byte value: each argument is non-empty and free of quotes, the
@@ -145,32 +122,34 @@ TEST_F(arguments, any_bytes_split_into_sound_arguments)
     }
 }
 
-struct switch_case {
+struct switch_row {
+    const char* name;
     const char* command_line;
     const char* value;
 };
 
 TEST_F(arguments, switch_value_is_the_first_match_from_argument_two)
 {
-    const switch_case cases[] = {
-        {"mailto addr /error=Failed", "Failed"},
-        {"mailto addr subj /error=One /error=Two", "One"},
-        {"mailto addr subj /error= /error=X", ""},
-        {"mailto /error=first", ""},
-        {"mailto addr /ERROR=x", ""},
-        {"mailto addr subj x/error=y", ""},
-        {"mailto addr \"/error=with blank\"", "with blank"},
-        {"mailto addr subj /err\"or=x y\"", "x y"},
-        {"mailto addr subj /error /error", ""},
-        {"mailto", ""},
+    const switch_row cases[] = {
+        {"a switch", "mailto addr /error=Failed", "Failed"},
+        {"the first of two", "mailto addr subj /error=One /error=Two", "One"},
+        {"the first even when empty", "mailto addr subj /error= /error=X", ""},
+        {"not as the address", "mailto /error=first", ""},
+        {"case counts", "mailto addr /ERROR=x", ""},
+        {"only at the start", "mailto addr subj x/error=y", ""},
+        {"quoted blank", "mailto addr \"/error=with blank\"", "with blank"},
+        {"quotes inside the name", "mailto addr subj /err\"or=x y\"", "x y"},
+        {"no = sign", "mailto addr subj /error /error", ""},
+        {"no arguments", "mailto", ""},
     };
-    for (const switch_case& c : cases) {
+    for (const switch_row& c : cases) {
+        SCOPED_TRACE(c.name);
         fake::set_command_line(c.command_line);
-        EXPECT_EQ(environment::switch_value("/error=", 2), c.value) << c.command_line;
+        EXPECT_EQ(environment::switch_value("/error=", 2), c.value);
     }
 }
 
-struct escape_case {
+struct escape_row {
     const char* name;
     std::string encoded;
     std::string decoded;
@@ -181,7 +160,7 @@ TEST_F(arguments, argument_escapes)
 {
     const std::vector<unsigned char> cp932 = {0x81, 0x9F, 0xE0, 0xFC};
     const std::vector<unsigned char> cp936 = {0x81, 0xFE};
-    const escape_case cases[] = {
+    const escape_row cases[] = {
         {"space", "first`1box", "first box", {}},
         {"backtick before space", "a``1b", "a` b", {}},
         {"both", "`0`1", "` ", {}},
@@ -201,7 +180,7 @@ TEST_F(arguments, argument_escapes)
         {"cp932 lead byte last", "\x81`0\x81", "\x81`0\x81", cp932},
         {"cp936 trail backticks", "\x8C`1\x8C`0", "\x8C`1\x8C`0", cp936},
     };
-    for (const escape_case& c : cases) {
+    for (const escape_row& c : cases) {
         SCOPED_TRACE(c.name);
         fake::set_double_byte(!c.lead_ranges.empty(), c.lead_ranges);
         environment::build_lead_byte_table();

@@ -1,6 +1,8 @@
-// paths.cpp: path splitting that respects double-byte character sets, and the file-exists test.
+// paths.cpp: path splitting that respects double-byte character sets.
 
 #include "environment/paths.h"
+
+#include "environment/byte_types.h"
 
 #include <bitset>
 #include <vector>
@@ -13,7 +15,6 @@ namespace {
 
 const int sm_dbcsenabled = 42;
 const unsigned ansi_code_page = 0;
-const unsigned long directory_attribute = 0x10;
 
 bool double_byte_enabled = false;
 std::bitset<256> lead_bytes;
@@ -83,18 +84,6 @@ std::string change_extension(const std::string& path, const std::string& extensi
     const std::size_t i = last_delimiter(platform::extension_delimiters(), path);
     if (i == 0 || path[i - 1] != '.') return path + extension;
     return path.substr(0, i - 1) + extension;
-}
-
-bool file_exists(const std::string& path)
-{
-    platform::found_file found;
-    if (!platform::find_first_file(path.c_str(), found)) return false;
-    if (found.attributes & directory_attribute) return false;
-    if (!platform::files_need_dos_dates()) return true;
-    std::uint64_t local_time = 0;
-    unsigned short date = 0, time = 0;
-    return platform::file_time_to_local_file_time(found.last_write_time, local_time) &&
-           platform::file_time_to_dos_date_time(local_time, date, time);
 }
 
 }  // namespace environment

@@ -1,4 +1,4 @@
-// paths.h: path splitting that respects double-byte character sets, and the file-exists test.
+// paths.h: path splitting that respects double-byte character sets.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +13,6 @@ void build_lead_byte_table();
 // Whether the table built last holds the byte value.
 bool is_lead_byte(unsigned char byte);
 
-enum class byte_type { single, lead, trail };
-
-// The type of the byte at position (counted from 1) in text: a trail byte is the second byte of
-// a double-byte character. Every byte is single when the system has no double-byte support.
-byte_type byte_type_at(const std::string& text, std::size_t position);
-
 // The position (from 1) of the last byte of text that is in delimiters and is not a trail byte;
 // 0 when there is none.
 std::size_t last_delimiter(const std::string& delimiters, const std::string& text);
@@ -28,9 +22,5 @@ std::string folder_of(const std::string& path);
 
 // The path with its extension replaced by extension, or with extension appended when it has none.
 std::string change_extension(const std::string& path, const std::string& extension);
-
-// True when path names an existing file: not a directory, and, where the platform's files need
-// MS-DOS dates, last written at a time that converts to one (local time in the years 1980 to 2107).
-bool file_exists(const std::string& path);
 
 }  // namespace environment

@@ -59,21 +59,27 @@ TEST_F(launch, target_is_copied_byte_for_byte)
                             "NULL, NULL, 1) = 42"));
 }
 
-struct result_case {
+struct result_row {
+    const char* name;
     std::int32_t result;
     bool failed;
 };
 
 TEST_F(launch, shell_results_from_0_to_32_are_failures)
 {
-    const result_case cases[] = {{0, true},   {2, true},   {32, true},        {33, false},
-                                 {42, false}, {-1, false}, {INT32_MIN, false}};
-    for (const result_case& c : cases) {
+    const result_row cases[] = {
+        {"out of memory", 0, true},       {"file not found", 2, true},
+        {"the last failure", 32, true},   {"the first success", 33, false},
+        {"a success", 42, false},         {"negative", -1, false},
+        {"the lowest", INT32_MIN, false},
+    };
+    for (const result_row& c : cases) {
+        SCOPED_TRACE(c.name);
         fake::reset();
         fake::set_shell_result(c.result);
         EXPECT_EQ(run("mailto a"), 0);
-        EXPECT_EQ(fake::calls_named("MessageBoxA").size(), c.failed ? 1u : 0u) << c.result;
-        EXPECT_EQ(fake::calls().back(), "DestroyWindow(0x1000)") << c.result;
+        EXPECT_EQ(fake::calls_named("MessageBoxA").size(), c.failed ? 1u : 0u);
+        EXPECT_EQ(fake::calls().back(), "DestroyWindow(0x1000)");
     }
 }
 
@@ -89,29 +95,33 @@ TEST_F(launch, failure_message_comes_before_the_window_is_destroyed)
     EXPECT_EQ(calls.back(), "DestroyWindow(0x1000)");
 }
 
-struct failure_case {
+struct failure_row {
+    const char* name;
     const char* command_line;
     const char* message;
 };
 
 TEST_F(launch, failure_text_rules)
 {
-    const failure_case cases[] = {
+    const failure_row cases[] = {
         // The switch's own rules (first match, case, escapes) are the tables of arguments_test
         // and messages_test; here, how the run puts them together.
-        {"mailto a", "Error opening\r\n\ra"},
-        {"mailto addr /error=Failed", "Failed\r\n\raddr?subject=/error=Failed"},
-        {"mailto addr subj /error= /error=X", "Error opening\r\n\raddr?subject=subj"},
-        {"mailto a s /error=<#00>abc", ""},
-        {"mailto a s /error=<#45>rror`0<#3C>#41>", "Error`<#41>\r\n\ra?subject=s"},
+        {"no switch: the default text", "mailto a", "Error opening\r\n\ra"},
+        {"a switch in the subject's place", "mailto addr /error=Failed",
+         "Failed\r\n\raddr?subject=/error=Failed"},
+        {"an empty switch: the default text", "mailto addr subj /error= /error=X",
+         "Error opening\r\n\raddr?subject=subj"},
+        {"a zero byte ends the text", "mailto a s /error=<#00>abc", ""},
+        {"argument escapes before message escapes", "mailto a s /error=<#45>rror`0<#3C>#41>",
+         "Error`<#41>\r\n\ra?subject=s"},
     };
-    for (const failure_case& c : cases) {
+    for (const failure_row& c : cases) {
+        SCOPED_TRACE(c.name);
         fake::reset();
         fake::set_shell_result(31);
         run(c.command_line);
         EXPECT_THAT(fake::calls_named("MessageBoxA"),
-                    ElementsAre("MessageBoxA(0x0, \"" + std::string(c.message) + "\", \"\", 0)"))
-            << c.command_line;
+                    ElementsAre("MessageBoxA(0x0, \"" + std::string(c.message) + "\", \"\", 0)"));
     }
 }
 

@@ -5,8 +5,9 @@
 
 namespace settings {
 
-// The settings file to read: the program's path with the extension ".ini" when that file exists,
-// otherwise "VANTIK.INI" in the program's folder (not tested for existence).
+// The settings file to read: the program's path with the extension ".ini" when that file counts
+// (it exists and is no directory, and where the platform's files need MS-DOS dates, its last-write
+// time converts to one), otherwise "VANTIK.INI" in the program's folder (not tested for existence).
 std::string settings_file();
 
 // The value of key in section of the settings file, located afresh; default_value when the file,

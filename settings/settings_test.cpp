@@ -7,6 +7,7 @@
 
 #include "launcher/launch.h"
 #include "platform/fake.h"
+#include "platform/posix/file_times_test.h"
 
 namespace {
 
@@ -15,30 +16,69 @@ using ::testing::IsEmpty;
 
 const char* const own_file = "C:\\tools\\mailto.ini";
 const char* const shared_file = "C:\\tools\\VANTIK.INI";
-// Last-write times (100-nanosecond ticks since 1601-01-01 UTC), 2024 and 1970-01-01 by UTC: in
-// every time zone, one counts and the other is before 1980, by the real file-time conversions.
-const std::uint64_t written = 133536879590000000ULL;
-const std::uint64_t written_before_1980 = 116444736000000000ULL;
+// A last-write time that counts in every time zone, by the real file-time conversions.
+const std::uint64_t written = file_times::utc_2024_02_29_134559;
 
+// The time conversions are the platform's real ones, so each row sets the time zone its time is
+// judged in; the one the process had is put back afterwards.
 class settings_file : public ::testing::Test {
    protected:
     void SetUp() override { fake::reset(); }
+    void TearDown() override { file_times::restore_zone(); }
 };
 
-TEST_F(settings_file, own_file_when_it_exists)
+struct own_file_row {
+    const char* name;
+    unsigned long attributes;
+    const char* zone;
+    std::uint64_t last_write_time;
+    const char* expected;
+    bool dos_dates = true;  // the Windows rule; false: the POSIX one
+};
+
+// A directory is no settings file; nor, where files need MS-DOS dates, is a file whose last-write
+// time has no local time, or whose local time has no MS-DOS date (the years 1980 to 2107, judged
+// in local time). Whatever the answer, one name search, and none for the shared file.
+TEST_F(settings_file, own_file_unless_a_directory_or_its_time_is_refused)
 {
-    fake::add_file(own_file, 0x20, written);
-    EXPECT_EQ(settings::settings_file(), own_file);
+    using namespace file_times;
+    const own_file_row cases[] = {
+        {"archive file", 0x20, "UTC0", utc_2024_02_29_134559, own_file},
+        {"file without attributes", 0x80, "UTC0", utc_2024_02_29_134559, own_file},
+        {"read-only hidden system file", 0x07, "UTC0", utc_2024_02_29_134559, own_file},
+        {"directory", 0x10, "UTC0", utc_2024_02_29_134559, shared_file},
+        {"directory among other attributes", 0x31, "UTC0", utc_2024_02_29_134559, shared_file},
+        {"no local time: before 1601 an hour west", 0x20, "<-01>1", 0, shared_file},
+        {"no MS-DOS date: 1601", 0x20, "UTC0", 0, shared_file},
+        {"1970 in every zone", 0x20, "<+01>-1", utc_1970_01_01, shared_file},
+        {"last second of 1979", 0x20, "UTC0", utc_1979_12_31_235959, shared_file},
+        {"first second of 1980", 0x20, "UTC0", utc_1980_01_01, own_file},
+        {"1980 by UTC, 1979 an hour west", 0x20, "<-01>1", utc_1980_01_01_0030, shared_file},
+        {"1979 by UTC, 1980 an hour east", 0x20, "<+01>-1", utc_1979_12_31_2330, own_file},
+        {"first second of 2108", 0x20, "UTC0", utc_2108_01_01, shared_file},
+        {"any time on POSIX: 1601", 0x80, "UTC0", 0, own_file, false},
+        {"any time on POSIX: 1979", 0x80, "UTC0", utc_1979_12_31_235959, own_file, false},
+        {"any time on POSIX: 2108", 0x80, "UTC0", utc_2108_01_01, own_file, false},
+        {"no directory on POSIX either", 0x10, "UTC0", utc_2024_02_29_134559, shared_file, false},
+    };
+    for (const own_file_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::reset();
+        use_zone(c.zone);
+        fake::set_files_need_dos_dates(c.dos_dates);
+        fake::add_file(own_file, c.attributes, c.last_write_time);
+        EXPECT_EQ(settings::settings_file(), c.expected);
+        EXPECT_THAT(fake::calls_named("FindFirstFileA"),
+                    ElementsAre("FindFirstFileA(\"C:\\tools\\mailto.ini\")"));
+    }
 }
 
-TEST_F(settings_file, shared_file_when_the_own_one_does_not_count)
+TEST_F(settings_file, shared_file_when_the_name_search_finds_nothing)
 {
+    fake::add_file("C:\\tools\\mailto.ini.bak", 0x20, written);
     EXPECT_EQ(settings::settings_file(), shared_file);
-    fake::add_file(own_file, 0x10, written);
-    EXPECT_EQ(settings::settings_file(), shared_file);
-    fake::add_file(own_file, 0x20, written_before_1980);
-    EXPECT_EQ(settings::settings_file(), shared_file);
-    EXPECT_THAT(fake::calls_named("FindFirstFileA(\"C:\\tools\\VANTIK"), IsEmpty());
+    EXPECT_THAT(fake::calls_named("FindFirstFileA"),
+                ElementsAre("FindFirstFileA(\"C:\\tools\\mailto.ini\")"));
 }
 
 TEST_F(settings_file, read_setting_hands_the_reader_an_empty_default_and_1024_bytes)

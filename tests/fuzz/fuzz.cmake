@@ -6,8 +6,9 @@ math(EXPR fuzz_timeout "${MAILTO_FUZZ_SECONDS} + 120")
 
 # mailto_core's sources, the fake with the file times it leaves out, and the POSIX INI reader.
 get_target_property(core_sources mailto_core SOURCES)
-add_library(mailto_fuzz_core STATIC ${core_sources} platform/fake.cpp platform/posix_file_times.cpp
-                                    platform/posix_ini.cpp)
+add_library(mailto_fuzz_core STATIC ${core_sources} platform/fake.cpp
+                                    platform/posix/posix_file_times.cpp
+                                    platform/posix/posix_ini.cpp)
 target_include_directories(mailto_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(mailto_fuzz_core PRIVATE ${fuzz_flags} -fsanitize=fuzzer-no-link)
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "platform/posix_ini.h"
+#include "platform/posix/posix_ini.h"
 #include "tests/fuzz/fuzz_check.h"
 
 using platform::read_ini_value;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "environment/byte_types.h"
 #include "environment/paths.h"
 #include "platform/fake.h"
 #include "tests/fuzz/fuzz_check.h"

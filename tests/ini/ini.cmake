@@ -6,7 +6,7 @@ find_program(MAILTO_HOST_CXX g++ REQUIRED)
 include(${CMAKE_SOURCE_DIR}/cmake/posix_platform.cmake)
 set(ini_sources tests/ini/probe.cpp ${MAILTO_POSIX_PLATFORM})
 list(TRANSFORM ini_sources PREPEND ${CMAKE_SOURCE_DIR}/)
-file(GLOB ini_headers CONFIGURE_DEPENDS platform/*.h launcher/*.h)
+file(GLOB ini_headers CONFIGURE_DEPENDS platform/*.h platform/posix/*.h launcher/*.h)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/ini_probe_posix
   COMMAND ${MAILTO_HOST_CXX} -std=c++17 -O1 -Wall -Wextra -Werror -I${CMAKE_SOURCE_DIR}
           -o ${CMAKE_BINARY_DIR}/ini_probe_posix ${ini_sources}

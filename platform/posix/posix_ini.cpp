@@ -1,5 +1,5 @@
 // posix_ini.cpp: the INI reader of the POSIX build; one pass over the text, no tree kept.
-#include "platform/posix_ini.h"
+#include "platform/posix/posix_ini.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

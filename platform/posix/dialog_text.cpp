@@ -1,6 +1,6 @@
 // dialog_text.cpp: a message as the desktop's dialog programs are given it (see dialog_text.h).
 
-#include "platform/dialog_text.h"
+#include "platform/posix/dialog_text.h"
 
 #include <cstddef>
 

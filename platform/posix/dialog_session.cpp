@@ -1,6 +1,6 @@
 // dialog_session.cpp: what the session offers the dialog programs (see dialog_session.h).
 
-#include "platform/dialog_session.h"
+#include "platform/posix/dialog_session.h"
 
 #include <locale.h>
 

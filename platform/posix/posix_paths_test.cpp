@@ -1,6 +1,6 @@
 // posix_paths_test.cpp: the folders of PATH the POSIX build searches, its own path made absolute,
 // and the names of files in its folder.
-#include "platform/posix_paths.h"
+#include "platform/posix/posix_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -12,21 +12,22 @@ namespace {
 using folders = std::vector<std::string>;
 
 // A path, a folder, and what a function of the two gives.
-struct path_in_folder {
-    const char* what;
+struct path_in_folder_row {
+    const char* name;
     std::string path;
     std::string folder;
     std::string expected;
 };
 
-TEST(PosixPaths, OnlyAbsoluteFoldersOfPathAreSearched)
+struct search_row {
+    const char* name;
+    const char* path;
+    folders expected;
+};
+
+TEST(posix_paths, only_absolute_folders_of_path_are_searched)
 {
-    struct row {
-        const char* what;
-        const char* path;
-        folders expected;
-    };
-    const std::vector<row> rows = {
+    const search_row cases[] = {
         {"unset: the default list", nullptr, {"/usr/bin", "/bin"}},
         {"set but empty: the current folder, skipped", "", {}},
         {"absolute folders in order", "/opt/x/bin:/usr/bin", {"/opt/x/bin", "/usr/bin"}},
@@ -38,13 +39,15 @@ TEST(PosixPaths, OnlyAbsoluteFoldersOfPathAreSearched)
         {"nothing absolute", "bin:.", {}},
         {"trailing slash kept", "/usr/bin/", {"/usr/bin/"}},
     };
-    for (const row& r : rows)
-        EXPECT_EQ(platform::posix::search_folders(r.path), r.expected) << r.what;
+    for (const search_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::posix::search_folders(c.path), c.expected);
+    }
 }
 
-TEST(PosixPaths, NameInFolder)
+TEST(posix_paths, name_in_folder)
 {
-    const std::vector<path_in_folder> rows = {
+    const path_in_folder_row cases[] = {
         {"file in the folder", "/opt/m/mailto.ini", "/opt/m/", "mailto.ini"},
         {"file in a relative folder", "./VANTIK.INI", "./", "VANTIK.INI"},
         {"file in the root", "/VANTIK.INI", "/", "VANTIK.INI"},
@@ -54,13 +57,15 @@ TEST(PosixPaths, NameInFolder)
         {"the folder itself", "/opt/m/", "/opt/m/", ""},
         {"no folder entered", "mailto.ini", "", ""},
     };
-    for (const path_in_folder& r : rows)
-        EXPECT_EQ(platform::posix::name_in_folder(r.path, r.folder), r.expected) << r.what;
+    for (const path_in_folder_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::posix::name_in_folder(c.path, c.folder), c.expected);
+    }
 }
 
-TEST(PosixPaths, StartedPathIsMadeAbsoluteAgainstTheStartingFolder)
+TEST(posix_paths, started_path_is_made_absolute_against_the_starting_folder)
 {
-    const std::vector<path_in_folder> rows = {
+    const path_in_folder_row cases[] = {
         {"absolute stays", "/usr/bin/mailto", "/home/u", "/usr/bin/mailto"},
         {"absolute needs no folder", "/usr/bin/mailto", "", "/usr/bin/mailto"},
         {"dot slash", "./mailto", "/home/u", "/home/u/mailto"},
@@ -73,8 +78,10 @@ TEST(PosixPaths, StartedPathIsMadeAbsoluteAgainstTheStartingFolder)
         {"relative without a folder", "./mailto", "", ""},
         {"nothing started", "", "/home/u", ""},
     };
-    for (const path_in_folder& r : rows)
-        EXPECT_EQ(platform::posix::absolute_path(r.path, r.folder), r.expected) << r.what;
+    for (const path_in_folder_row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::posix::absolute_path(c.path, c.folder), c.expected);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // posix_paths.cpp: the paths the POSIX build trusts (see posix_paths.h).
 
-#include "platform/posix_paths.h"
+#include "platform/posix/posix_paths.h"
 
 namespace platform::posix {
 

@@ -1,10 +1,8 @@
-// posix_file_times.cpp: the file-time conversions of the POSIX build (see platform.h), by the C
-// library's time zone and calendar. The unit tests link them beside the fake, so that whether a
-// file's time counts is judged by the real calendar.
+// posix_file_times.cpp: the file times of the POSIX build (see platform.h, posix_file_times.h), by
+// the C library's time zone and calendar. The unit tests link them beside the fake, so that whether
+// a file's time counts is judged by the real calendar.
 
-#include <time.h>
-
-#include <cstdint>
+#include "platform/posix/posix_file_times.h"
 
 #include "platform/platform.h"
 
@@ -53,3 +51,15 @@ bool file_time_to_dos_date_time(std::uint64_t local_time, unsigned short& date,
 }
 
 }  // namespace platform
+
+namespace platform::posix {
+
+std::uint64_t file_time_of(const timespec& time)
+{
+    const std::int64_t ticks =
+        (static_cast<std::int64_t>(time.tv_sec) + seconds_1601_to_1970) * ticks_per_second +
+        time.tv_nsec / 100;
+    return ticks < 0 ? 0 : static_cast<std::uint64_t>(ticks);
+}
+
+}  // namespace platform::posix

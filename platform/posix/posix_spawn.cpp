@@ -1,7 +1,7 @@
 // posix_spawn.cpp: the shell of the POSIX build (see platform.h) and the starting of programs
 // (see posix_spawn.h). The desktop's opener (xdg-open) stands in for the Windows shell.
 
-#include "platform/posix_spawn.h"
+#include "platform/posix/posix_spawn.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -19,7 +19,7 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "platform/posix_paths.h"
+#include "platform/posix/posix_paths.h"
 
 extern char** environ;
 

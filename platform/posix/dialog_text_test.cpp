@@ -1,24 +1,23 @@
 // dialog_text_test.cpp: messages as the dialog programs are given them.
-#include "platform/dialog_text.h"
+#include "platform/posix/dialog_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace {
 
 struct row {
-    const char* what;
+    const char* name;
     std::string text;
     std::string expected;
 };
 
 const std::string fffd = "\xEF\xBF\xBD";
 
-TEST(DialogText, EachLineBreakBecomesOneLineFeed)
+TEST(dialog_text, each_line_break_becomes_one_line_feed)
 {
-    const std::vector<row> rows = {
+    const row cases[] = {
         {"empty", "", ""},
         {"no line break", "a b", "a b"},
         {"CR LF", "a\r\nb", "a\nb"},
@@ -30,13 +29,15 @@ TEST(DialogText, EachLineBreakBecomesOneLineFeed)
         {"at both ends", "\r\nmiddle\r", "\nmiddle\n"},
         {"other control bytes stay", "a\tb\x0b\x0c", "a\tb\x0b\x0c"},
     };
-    for (const row& r : rows)
-        EXPECT_EQ(r.expected, platform::one_line_break_each(r.text)) << r.what;
+    for (const row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::one_line_break_each(c.text), c.expected);
+    }
 }
 
-TEST(DialogText, BytesThatAreNotUtf8BecomeReplacementCharacters)
+TEST(dialog_text, bytes_that_are_not_utf8_become_replacement_characters)
 {
-    const std::vector<row> rows = {
+    const row cases[] = {
         {"ASCII", "Cafe <b>&amp;", "Cafe <b>&amp;"},
         {"two, three and four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
          "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
@@ -56,18 +57,21 @@ TEST(DialogText, BytesThatAreNotUtf8BecomeReplacementCharacters)
         {"cut short at the end", "x\xF0\x9F\x98", "x" + fffd},
         {"cut short before another lead", "\xE2\xC3\xA9", fffd + "\xC3\xA9"},
     };
-    for (const row& r : rows) EXPECT_EQ(r.expected, platform::valid_utf8(r.text)) << r.what;
+    for (const row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::valid_utf8(c.text), c.expected);
+    }
 }
 
-TEST(DialogText, DialogTextDoesBoth)
+TEST(dialog_text, dialog_text_does_both)
 {
-    EXPECT_EQ("Failed\n\nCaf" + fffd + "\n", platform::dialog_text("Failed\r\n\rCaf\xE9\r"));
+    EXPECT_EQ(platform::dialog_text("Failed\r\n\rCaf\xE9\r"), "Failed\n\nCaf" + fffd + "\n");
 }
 
-TEST(DialogText, ReadableTextIsCutAtACharacterAndMarked)
+TEST(dialog_text, readable_text_is_cut_at_a_character_and_marked)
 {
     const std::string mark = "\n\xE2\x80\xA6";
-    const std::vector<row> rows = {
+    const row cases[] = {
         {"at the limit: unchanged", "abcd", "abcd"},
         {"shorter: unchanged", "ab", "ab"},
         {"one byte over", "abcde", "abcd" + mark},
@@ -75,20 +79,26 @@ TEST(DialogText, ReadableTextIsCutAtACharacterAndMarked)
         {"a character across the limit goes whole", "abc\xC3\xA9", "abc" + mark},
         {"four bytes across the limit", "a\xF0\x9F\x98\x80z", "a" + mark},
     };
-    for (const row& r : rows) EXPECT_EQ(r.expected, platform::readable_text(r.text, 4)) << r.what;
+    for (const row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::readable_text(c.text, 4), c.expected);
+    }
 }
 
-TEST(DialogText, KdialogGetsEscapedRichText)
+TEST(dialog_text, kdialog_gets_escaped_rich_text)
 {
     const std::string open = "<qt style=\"white-space:pre-wrap\">";
-    const std::vector<row> rows = {
+    const row cases[] = {
         {"plain", "Error opening", open + "Error opening</qt>"},
         {"markup", "<b>BOLD</b> &amp; x", open + "&lt;b&gt;BOLD&lt;/b&gt; &amp;amp; x</qt>"},
         {"backslashes doubled", "a\\nb\\\\c\\", open + "a\\\\nb\\\\\\\\c\\\\</qt>"},
         {"blanks and line breaks kept", "  a\t b\n\nc", open + "  a\t b\n\nc</qt>"},
         {"quotes and UTF-8 kept", "\"'\xC3\xA9", open + "\"'\xC3\xA9</qt>"},
     };
-    for (const row& r : rows) EXPECT_EQ(r.expected, platform::kdialog_text(r.text)) << r.what;
+    for (const row& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(platform::kdialog_text(c.text), c.expected);
+    }
 }
 
 }  // namespace

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialog_session.h"
-#include "platform/dialog_text.h"
 #include "platform/platform.h"
-#include "platform/posix_spawn.h"
+#include "platform/posix/dialog_session.h"
+#include "platform/posix/dialog_text.h"
+#include "platform/posix/posix_spawn.h"
 
 extern char** environ;
 
