@@ -3,7 +3,7 @@
 
     bench/bench.py [BUILD-DIR [RUNS]]    # BUILD-DIR: a native build (build/native); RUNS: 300
 
-Needs hyperfine, strace, GNU time, xdg-utils and a C++ compiler with static libraries."""
+Needs hyperfine, strace, GNU time, valgrind, xdg-utils and a C++ compiler with static libraries."""
 import json, os, pathlib, shlex, shutil, statistics, subprocess, sys, tempfile
 
 SOURCE = pathlib.Path(__file__).resolve().parent.parent
@@ -62,6 +62,14 @@ def table(w, env, title, rows, runs):
               f"{kib / 1024:.1f} MiB | {programs} |")
 
 
+def instructions(w, env, argv):
+    """The instructions the command ARGV runs, as callgrind counts them: the same for the same
+    binary and input whatever the machine's load."""
+    subprocess.run(["valgrind", "--tool=callgrind", f"--callgrind-out-file={w}/cg"] + argv,
+                   env=env, **QUIET)
+    return int((w / "cg").read_text().split("\nsummary: ")[1].split()[0])
+
+
 def main(build, runs):
     print(f"{os.cpu_count()} cores, Linux {os.uname().release}, load {os.getloadavg()[0]:.2f}")
     with tempfile.TemporaryDirectory() as work:
@@ -69,6 +77,10 @@ def main(build, runs):
                "XDG_CURRENT_DESKTOP": "X-Generic", "STUB_RECORD": f"{work}/got"}
         for title, status, rows in tables(pathlib.Path(work), build):
             table(pathlib.Path(work), dict(env, STUB_STATUS=str(status)), title, rows, runs)
+            if title == "32,767 bytes":
+                count = instructions(pathlib.Path(work), dict(env, STUB_STATUS="1"), rows[1][1])
+                print(f"\nmailto at 32,767 bytes: {count:,} instructions (callgrind; aim: at "
+                      "most 2,000,000)")
     kind = (build / "CMakeCache.txt").read_text().split("CMAKE_BUILD_TYPE:STRING=")[1].split()[0]
     print(f"\ncommand_line_bench, a {kind} build (Debian's Google Benchmark library warns that it "
           "was built as DEBUG: it is built without NDEBUG):", flush=True)
