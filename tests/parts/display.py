@@ -32,9 +32,11 @@ def start_xvfb_on(number, log):
     """Starts Xvfb on display number, writing to the open file log; returns the server, and
     whether it announced the display within 30 s."""
     read_end, write_end = os.pipe()
+    # -noreset: by default the server resets when its last client leaves, and refuses whoever
+    # connects meanwhile ("cannot open display"), as a dialog can while a test polls the display.
     server = subprocess.Popen(
         ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-         "-nolisten", "tcp"], pass_fds=(write_end,), stdout=log, stderr=log)
+         "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,), stdout=log, stderr=log)
     os.close(write_end)
     # Xvfb writes its display number once it accepts clients, then a line break in a write of its
     # own: the pipe stays open until that has come, or Xvfb would fail on it.
